@@ -1,0 +1,77 @@
+#include "app/dispatch.h"
+
+#include <string>
+
+#include "app/launcher.h"
+#include "app/run_context.h"
+#include "config/follow_up.h"
+#include "irst/release.h"
+#include "outside/port_io.h"
+
+void SetProgramDirectory(RunContext& ctx) {
+    // GetModuleFileNameA fills a 512-byte buffer; the directory keeps its last backslash.
+    std::string module = ctx.os.files.ModuleFileName();
+    if (module.size() > 511) module.resize(511);
+    const std::size_t slash = module.rfind('\\');
+    ctx.g_strAppDir = slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
+    ctx.os.files.SetCurrentDirectory(ctx.g_strAppDir);
+    ctx.log.SetDirectory(ctx.g_strAppDir);
+}
+
+namespace {
+
+void LogMissingEntryPoints(RunContext& ctx) {
+    const outside::PortIoEntryPoints& p = ctx.portIo;
+    std::string missing;
+    const std::pair<const char*, bool> entries[] = {
+        {"mv_outp", p.mv_outp != nullptr},   {"mv_outpw", p.mv_outpw != nullptr},
+        {"mv_outpd", p.mv_outpd != nullptr}, {"mv_inp", p.mv_inp != nullptr},
+        {"mv_inpw", p.mv_inpw != nullptr},   {"mv_inpd", p.mv_inpd != nullptr},
+    };
+    for (const auto& [name, present] : entries) {
+        if (!present) missing += std::string(missing.empty() ? "" : ", ") + name;
+    }
+    if (!missing.empty()) ctx.log.Write("qvx.dll lacks " + missing + "; they are never called");
+}
+
+}  // namespace
+
+int RunOperation(RunContext& ctx, const OperationRequest& request) {
+    ctx.os.windowing.InitCommonControls();
+    SetProgramDirectory(ctx);
+
+    ctx.portIoLibrary = outside::LoadPortIo(ctx.os.libraries, &ctx.portIo);
+    if (ctx.portIoLibrary == 0) {
+        ctx.log.Write("the port-I/O library qvx.dll cannot be loaded; no operation runs");
+        return 0;
+    }
+    LogMissingEntryPoints(ctx);
+
+    const bool recognised = DetectIrstRelease(ctx);
+    ctx.log.Write("IRST release code " + std::to_string(ctx.IrstRelease) +
+                  (recognised ? "" : " (no recognised release)"));
+    ctx.g_nRestartFlag = 0;
+
+    // ---- The operation switch: one case per operation. ----
+    switch (request.operation) {
+        case 7:
+            RegisterFollowUp(ctx);
+            break;
+        case 8:
+            UnregisterFollowUp(ctx);
+            break;
+        default:
+            ctx.log.Write("operation " + std::to_string(request.operation) +
+                          " is not available in this build; nothing runs");
+            break;
+    }
+    // ---- End of the operation switch. ----
+    return 1;
+}
+
+void RunRequest(RunContext& ctx, const OperationRequest& request) {
+    const bool bracketed = request.operation == 14;
+    if (bracketed) EnableShutdownPrivilege(ctx, true);
+    RunOperation(ctx, request);
+    if (bracketed) EnableShutdownPrivilege(ctx, false);
+}
