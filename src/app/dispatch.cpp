@@ -4,9 +4,11 @@
 
 #include "app/launcher.h"
 #include "app/run_context.h"
+#include "config/driver_start.h"
 #include "config/follow_up.h"
 #include "irst/release.h"
 #include "outside/port_io.h"
+#include "platform/pch_mode.h"
 
 void SetProgramDirectory(RunContext& ctx) {
     // GetModuleFileNameA fills a 512-byte buffer; the directory keeps its last backslash.
@@ -54,6 +56,20 @@ int RunOperation(RunContext& ctx, const OperationRequest& request) {
 
     // ---- The operation switch: one case per operation. ----
     switch (request.operation) {
+        // Controller mode: the firmware's PCH SATA mode first, then the storage drivers that
+        // Windows needs to boot in that mode.
+        case 1:
+            platform::SwitchPchMode(ctx, platform::PchModeRequest::Ide);
+            ConfigureDriversIde(ctx);
+            break;
+        case 2:
+            platform::SwitchPchMode(ctx, platform::PchModeRequest::Ahci);
+            ConfigureDriversAhci(ctx);
+            break;
+        case 3:
+            platform::SwitchPchMode(ctx, platform::PchModeRequest::Raid);
+            ConfigureDriversRaid(ctx);
+            break;
         case 7:
             RegisterFollowUp(ctx);
             break;
