@@ -6,6 +6,7 @@
 #include "app/run_context.h"
 #include "config/driver_start.h"
 #include "config/follow_up.h"
+#include "config/irst_setup.h"
 #include "irst/release.h"
 #include "outside/port_io.h"
 #include "platform/pch_mode.h"
@@ -69,6 +70,13 @@ int RunOperation(RunContext& ctx, const OperationRequest& request) {
         case 3:
             platform::SwitchPchMode(ctx, platform::PchModeRequest::Raid);
             ConfigureDriversRaid(ctx);
+            break;
+        // IRST software: removal and installation.
+        case 5:
+            RemoveIrst(ctx);
+            break;
+        case 6:
+            InstallIrst(ctx);
             break;
         case 7:
             RegisterFollowUp(ctx);

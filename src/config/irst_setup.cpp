@@ -170,12 +170,8 @@ int UninstallIrstProducts(RunContext& ctx) {
         ctx.log.Write(std::string("the list ") + marker + " of " + kProductCodeFileName +
                       " names no product (count \"" + list.countText + "\")");
     }
-    for (const std::string& code : list.codes) {
-        const std::string commandLine = UninstallCommandLine(code, wow64);
-        const bool started = LaunchHidden(ctx, commandLine);
-        ctx.log.Write((started ? "started uninstaller: " : "could not start uninstaller: ") +
-                      commandLine);
-    }
+    // Started back to back; the launcher logs each one.
+    for (const std::string& code : list.codes) LaunchHidden(ctx, UninstallCommandLine(code, wow64));
     WriteIrstReleaseRecord(ctx);
     EnableShutdownPrivilege(ctx, false);
     return 0;
