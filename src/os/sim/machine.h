@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,24 @@
 
 namespace sim {
 
+class Core;
+
 struct JournalEntry {
     std::uint64_t timeMs = 0;  // virtual time
     std::string kind;          // "registry.set", "file.write", "process.start", ...
     std::string detail;
+    std::string by;  // the outside program that caused it; empty for VOLKIT itself
+};
+
+struct RegistryData {
+    std::uint32_t type = 0;
+    std::string bytes;
+    std::string Text() const;     // REG_SZ without its terminating NULs
+    std::uint32_t Dword() const;  // REG_DWORD
 };
 
 class Machine {
-public:
+  public:
     virtual ~Machine() = default;
 
     // Loads <machineDir>/machine.json. Files written by the program land under rootDir.
@@ -37,7 +48,25 @@ public:
     virtual std::uint64_t Now() const = 0;
     // Host path of a Windows path on this machine (for tests that read files back).
     virtual std::string HostPath(const std::string& windowsPath) const = 0;
+
+    // The journal entries of one kind ("registry.set", "process.start", ...).
+    virtual std::vector<JournalEntry> JournalOf(const std::string& kind) const = 0;
+    // A registry value by its stored key path, as the 64-bit view sees it: what a 32-bit program
+    // wrote under SOFTWARE is found under "HKLM\\SOFTWARE\\WOW6432Node\\...".
+    virtual std::optional<RegistryData> RegistryValue(const std::string& keyPath,
+                                                      const std::string& name) const = 0;
+    virtual bool RegistryKeyExists(const std::string& keyPath) const = 0;
+    // A file's content, or nullopt when it is not there.
+    virtual std::optional<std::string> ReadFile(const std::string& windowsPath) const = 0;
+    // Lets virtual time pass (outside programs started by the run go on after it ends).
+    virtual void AdvanceTime(std::uint64_t milliseconds) = 0;
+    // The machine's insides, for models and the runner.
+    virtual Core& GetCore() = 0;
 };
+
+// A fresh, empty folder under the system's temporary folder, and removal of a folder tree.
+std::string MakeTemporaryRoot();
+void RemoveTree(const std::string& hostPath);
 
 // Thrown by the simulated ExitProcess; carries the exit code to the runner.
 struct ProcessExit {
