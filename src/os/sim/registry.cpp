@@ -134,7 +134,9 @@ class SimRegistry : public os::Registry {
     std::string Stored(const Handle& h) const { return core_.StoredKeyPath(h.logical, h.view64); }
 
     std::string View(const Handle& h) const {
-        if (!core_.is64Bit) return "";
+        // Only where the two views differ (HKLM\SOFTWARE on a 64-bit machine) is the view told.
+        if (core_.StoredKeyPath(h.logical, true) == core_.StoredKeyPath(h.logical, false))
+            return "";
         return h.view64 ? " [64-bit view]" : " [32-bit view]";
     }
 
