@@ -17,16 +17,6 @@ target_link_libraries(volkit_win32 PUBLIC volkit_core volkit_warnings volkit_win
                       comctl32 shell32 advapi32 user32 kernel32)
 
 # VOLKIT.exe: PE32, GUI subsystem, static run-time, resources and the administrator manifest.
-# (Built once the application's entry VolkitMain is part of src/app.)
-file(GLOB VOLKIT_APP_SOURCES CONFIGURE_DEPENDS src/app/*.cpp)
-set(VOLKIT_HAVE_APP_ENTRY OFF)
-foreach(app_source IN LISTS VOLKIT_APP_SOURCES)
-  file(STRINGS ${app_source} app_entry REGEX "^void VolkitMain\\(")
-  if(app_entry)
-    set(VOLKIT_HAVE_APP_ENTRY ON)
-  endif()
-endforeach()
-if(VOLKIT_HAVE_APP_ENTRY)
 add_executable(VOLKIT WIN32 src/os/win32/winmain.cpp resources/VOLKIT.rc)
 set_target_properties(VOLKIT PROPERTIES OUTPUT_NAME VOLKIT SUFFIX .exe)
 target_link_libraries(VOLKIT PRIVATE volkit_core volkit_win32)
@@ -35,7 +25,6 @@ set_property(SOURCE resources/VOLKIT.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_SOURCE_DIR}/resources/tools.rc
              ${CMAKE_SOURCE_DIR}/resources/VOLKIT.exe.manifest
              ${CMAKE_SOURCE_DIR}/resources/volkit.ico)
-endif()
 
 # Stand-ins for the board maker's libraries, Intel's tools and the Windows programs: every
 # tools/standins/<name>/CMakeLists.txt is part of the build. A stand-in declares itself with
@@ -56,7 +45,9 @@ function(volkit_add_standin target kind output_name)
   set_target_properties(${target} PROPERTIES
     OUTPUT_NAME ${base} SUFFIX "${ext}"
     RUNTIME_OUTPUT_DIRECTORY ${VOLKIT_STANDIN_DIR}
-    LIBRARY_OUTPUT_DIRECTORY ${VOLKIT_STANDIN_DIR})
+    LIBRARY_OUTPUT_DIRECTORY ${VOLKIT_STANDIN_DIR}
+    # Import libraries per target: two stand-ins may share a file name in different folders.
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${target})
   target_link_libraries(${target} PRIVATE volkit_warnings volkit_win32_api)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
 endfunction()
