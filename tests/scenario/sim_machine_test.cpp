@@ -192,8 +192,10 @@ TEST(SimProcesses, WaitsEndWithTheProgramOrAtTheBound) {
 }
 
 TEST(SimProcesses, WhatStartsAndWhatDoesNot) {
-    Scenario s(R"({"programs": {"diskpart": {"systemProgram": true, "durationMs": 10}},
-                   "files": {"C:\\VOLKIT\\plain.exe": "MZ", "C:\\My Tools\\tool.exe": "MZ"}})");
+    Scenario s(R"({"programs": {"diskpart": {"systemProgram": true, "durationMs": 10},
+                                "setup.exe": {"durationMs": 10}},
+                   "files": {"C:\\VOLKIT\\plain.exe": "MZ", "C:\\My Tools\\tool.exe": "MZ",
+                             "C:\\VOLKIT\\Setup.exe": "MZ"}})");
     os::Processes& p = s.Os().processes;
     EXPECT_EQ(p.StartHidden("nosuch.exe -x"), 0u);
     EXPECT_NE(p.StartHidden("plain.exe"), 0u);             // found beside the program, no model
@@ -205,6 +207,13 @@ TEST(SimProcesses, WhatStartsAndWhatDoesNot) {
     EXPECT_NE(p.StartHidden("C:\\My Tools\\tool.exe /q"), 0u);
     EXPECT_EQ(s.Journal("PROCESS.UNQUOTED-PATH").size(), 1u);
     EXPECT_EQ(s.Journal("process.start-failed"), std::vector<std::string>{"nosuch.exe -x"});
+
+    // The snapshot spells a program as its file is spelt, not as the command line did.
+    std::vector<std::string> names;
+    for (const os::ProcessEntry& e : p.Snapshot()) names.push_back(e.exeName);
+    EXPECT_EQ(names, std::vector<std::string>{"diskpart.exe"});  // the others ended at once
+    EXPECT_NE(p.StartHidden("SETUP.EXE"), 0u);
+    EXPECT_EQ(p.Snapshot().back().exeName, "Setup.exe");
 }
 
 // A batch's redirected output appears when the command ends, not when the batch starts.

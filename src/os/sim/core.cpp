@@ -274,7 +274,7 @@ const Json& Core::Section(const std::string& name) const {
 }
 
 std::string Core::MachineFile(const std::string& name) const {
-    if (name.find("..") != std::string::npos)
+    if (name.find("..") != std::string::npos || fs::path(name).is_absolute())
         throw std::runtime_error("machine file name leaves the machine folder: " + name);
     std::ifstream in(fs::path(machineDir_) / name, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read machine file " + name + " in " + machineDir_);

@@ -283,19 +283,29 @@ class SimProcesses : public os::Processes {
             if (!HasExtension(core_.actor)) core_.actor += ".exe";
             outcome.result = model->model(call);
             core_.actor = saved;
-            if (outcome.result.exeName.empty()) {
-                outcome.result.exeName = BaseName(path.empty() ? program : path);
-                if (!HasExtension(outcome.result.exeName)) outcome.result.exeName += ".exe";
-            }
+            if (outcome.result.exeName.empty())
+                outcome.result.exeName = SnapshotName(program, path);
             outcome.started = true;
             return outcome;
         }
         if (!path.empty()) {
             if (journal) core_.Record("process.start", commandLine + " (no model: ends at once)");
             outcome.started = true;
-            outcome.result.exeName = BaseName(path);
+            outcome.result.exeName = SnapshotName(program, path);
         }
         return outcome;
+    }
+
+    // A process snapshot shows the program file's name as it is spelt on the disk, whatever the
+    // command line said; Windows' own programs are spelt in lower case.
+    std::string SnapshotName(const std::string& program, const std::string& path) const {
+        if (!path.empty()) {
+            if (const auto host = core_.Resolve(path)) return host->filename().string();
+            return BaseName(path);
+        }
+        std::string name = text::Lower(BaseName(program));
+        if (!HasExtension(name)) name += ".exe";
+        return name;
     }
 
     // A program without a model of its own that the description's "programs" section describes:

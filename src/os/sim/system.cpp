@@ -109,7 +109,7 @@ class SimSystem : public os::System {
     void SetLastError(std::uint32_t error) override { core_.lastError = error; }
 
     bool ExitWindows(std::uint32_t flags) override {
-        core_.RecordLoud("system.restart", "ExitWindowsEx flags " + std::to_string(flags));
+        core_.Record("system.restart", "ExitWindowsEx flags " + std::to_string(flags));
         return true;
     }
 
