@@ -98,7 +98,8 @@ class SimProcesses : public os::Processes {
         if (unquotedBlank && !path.empty())
             core_.RecordLoud("process.unquoted-path", "\"" + program + "\" in: " + commandLine);
 
-        Outcome outcome = Launch(program, path, rest, commandLine, core_.currentDirectory, true);
+        Outcome outcome =
+            Launch(program, path, rest, commandLine, core_.currentDirectory, true, core_.Now());
         if (!outcome.started) {
             core_.lastError = static_cast<std::uint32_t>(os::kErrorFileNotFound);
             core_.Record("process.start-failed", commandLine);
@@ -239,7 +240,8 @@ class SimProcesses : public os::Processes {
     // Runs a program (model, batch file or plain file) at the current time. The model is asked
     // now; its atEnd is left to the caller.
     Outcome Launch(const std::string& program, const std::string& path, const std::string& rest,
-                   const std::string& commandLine, const std::string& cwd, bool journal) {
+                   const std::string& commandLine, const std::string& cwd, bool journal,
+                   std::uint64_t at) {
         Outcome outcome;
         const std::string ext = Extension(path.empty() ? program : path);
         const std::string key = ModelRegistry::Key(program);
@@ -248,7 +250,7 @@ class SimProcesses : public os::Processes {
             std::string script;
             core_.ReadFile(path, &script);
             outcome.started = true;
-            outcome.result = RunBatch(script, cwd, core_.Now());
+            outcome.result = RunBatch(script, cwd, at);
             outcome.result.exeName = "cmd.exe";
             return outcome;
         }
@@ -260,7 +262,7 @@ class SimProcesses : public os::Processes {
             if (body.size() >= 2 && body.front() == '"' && body.back() == '"')
                 body = body.substr(1, body.size() - 2);
             outcome.started = true;
-            outcome.result = RunLine(body, cwd, core_.Now());
+            outcome.result = RunLine(body, cwd, at);
             if (lower.rfind("/k", 0) == 0) outcome.result.neverEnds = true;
             outcome.result.exeName = "cmd.exe";
             return outcome;
@@ -431,7 +433,10 @@ class SimProcesses : public os::Processes {
         const std::string redirect = target.empty() ? "" : Relative(target, cwd);
         if (!redirect.empty()) {
             core_.At(at, [this, redirect, append] {
-                if (!append || !core_.FileExists(redirect)) core_.WriteFile(redirect, "", false);
+                RunAsActor("cmd.exe", [&] {
+                    if (!append || !core_.FileExists(redirect))
+                        core_.WriteFile(redirect, "", false);
+                });
             });
         }
         if (command.empty()) return result;
@@ -447,6 +452,19 @@ class SimProcesses : public os::Processes {
             rest = space == std::string::npos ? "" : command.substr(space);
         }
         const std::string lowered = text::Lower(program);
+        if (lowered == "call") {
+            ProgramResult called = RunLine(Trim(rest), cwd, at);
+            if (!redirect.empty() && !called.output.empty()) {
+                // The called command's own redirection took its output; what is left goes here.
+                const std::uint64_t end = at + called.durationMs;
+                const std::string output = called.output;
+                core_.At(end, [this, redirect, output] {
+                    RunAsActor("cmd.exe", [&] { core_.WriteFile(redirect, output, true); });
+                });
+                called.output.clear();
+            }
+            return called;
+        }
         if (lowered == "echo" || lowered == "rem" || lowered == "cls" || lowered == "pause") {
             if (lowered == "echo") result.output = Trim(rest) + "\r\n";
         } else if (lowered == "del" || lowered == "erase") {
@@ -457,7 +475,7 @@ class SimProcesses : public os::Processes {
             }
         } else {
             const std::string path = FindForShell(program, cwd);
-            Outcome outcome = Launch(program, path, rest, command, cwd, false);
+            Outcome outcome = Launch(program, path, rest, command, cwd, false, at);
             const bool started = outcome.started;
             core_.At(at, [this, command, started] {
                 const std::string saved = core_.actor;
@@ -479,10 +497,12 @@ class SimProcesses : public os::Processes {
         auto atEnd = result.atEnd;
         const std::string actor = outcome_actor(program);
         core_.At(end, [this, redirect, output, atEnd, actor] {
-            if (!redirect.empty() && !output.empty()) core_.WriteFile(redirect, output, true);
+            if (!redirect.empty() && !output.empty())
+                RunAsActor("cmd.exe", [&] { core_.WriteFile(redirect, output, true); });
             RunAsActor(actor, atEnd);
         });
         result.atEnd = nullptr;
+        if (!redirect.empty()) result.output.clear();  // it went to the file
         return result;
     }
 
@@ -518,6 +538,7 @@ class SimProcesses : public os::Processes {
             if (lower == "exit" || lower.rfind("exit ", 0) == 0) break;
             ProgramResult r = RunLine(line, cwd, start + offset);
             total.exitCode = r.exitCode;
+            total.output += r.output;
             if (r.neverEnds) {
                 total.neverEnds = true;
                 return total;
