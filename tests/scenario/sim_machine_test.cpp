@@ -319,3 +319,37 @@ TEST(SimRun, EmptyCommandLineClosesTheDialogAndExitsZero) {
     EXPECT_TRUE(s.Journal("MESSAGEBOX").empty());
     EXPECT_TRUE(s.File("C:\\VOLKIT\\volkit.log").has_value());
 }
+
+// Libraries load from the program's folder, then the system folder; a copy planted in the
+// current folder is never loaded. Entry points the description removes are missing.
+TEST(SimLibraries, SearchOrderAndMissingEntryPoints) {
+    struct Case {
+        std::string json;
+        bool loads;
+    };
+    const Case cases[] = {
+        {R"({"libraries": {"qvx.dll": {"place": "program"}}})", true},
+        {R"({"libraries": {"qvx.dll": {"place": "system"}}})", true},
+        {R"({"files": {"C:\\Users\\Public\\qvx.dll": "MZ"},
+             "paths": {"currentDirectory": "C:\\Users\\Public"}})",
+         false},
+        {R"({"libraries": {"unknown.dll": {}}})", false},
+    };
+    for (const Case& c : cases) {
+        Scenario s(c.json);
+        os::Libraries& libs = s.Os().libraries;
+        const os::LibraryHandle lib =
+            libs.Load(c.json.find("unknown") == std::string::npos ? "qvx.dll" : "unknown.dll");
+        EXPECT_EQ(lib != 0, c.loads) << c.json;
+        if (lib) libs.Free(lib);
+    }
+
+    Scenario s(R"({"libraries": {"qvx.dll": {"missing": ["mv_inpd"]}}})");
+    const os::LibraryHandle lib = s.Os().libraries.Load("QVX.DLL");
+    ASSERT_NE(lib, 0u);
+    EXPECT_NE(s.Os().libraries.EntryPoint(lib, "mv_outpd"), nullptr);
+    EXPECT_EQ(s.Os().libraries.EntryPoint(lib, "mv_inpd"), nullptr);
+    EXPECT_EQ(s.Os().libraries.EntryPoint(lib, "no_such_entry"), nullptr);
+    s.Os().libraries.Free(lib);
+    EXPECT_EQ(s.Os().libraries.EntryPoint(lib, "mv_outpd"), nullptr);
+}
