@@ -71,6 +71,19 @@ TEST(ControllerScan, ChipsetIdentifiersThroughTheDispatchersLibrary) {
     EXPECT_FALSE(platform::IsMember(platform::HChipIds, chipset));
 }
 
+TEST(ControllerScan, TheBundledMachineIsAnAhciB85) {
+    Scenario s = Scenario::FromExample("default");
+    RunContext ctx(s.Os());
+    EXPECT_EQ(platform::DetectSataController(ctx), "AHCI Controller");
+    const std::vector<std::string> reads = Details(s, "pci.read");
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads.back(), "0:31.2 reg 8 = 01060104");
+    const platform::PchModeReading modes = platform::ReadPchModes(ctx);
+    EXPECT_EQ(modes.status, platform::PchModeStatus::Ok);
+    EXPECT_TRUE(modes.ideAllowed && modes.ahciAllowed && modes.raidAllowed);
+    EXPECT_EQ(modes.current, platform::PchMode::Ahci);
+}
+
 TEST(PchModes, ReadFromTheBoardsLibrary) {
     struct Case {
         const char* what;
