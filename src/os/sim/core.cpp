@@ -1,5 +1,7 @@
 #include "os/sim/core.h"
 
+#include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>

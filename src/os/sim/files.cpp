@@ -1,5 +1,7 @@
 // Files and folders: real files under the host root (drive C: is <root>/C), reached through
 // case-insensitive Windows paths.
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 
 #include "common/text.h"
