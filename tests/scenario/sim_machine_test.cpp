@@ -353,3 +353,25 @@ TEST(SimLibraries, SearchOrderAndMissingEntryPoints) {
     s.Os().libraries.Free(lib);
     EXPECT_EQ(s.Os().libraries.EntryPoint(lib, "mv_outpd"), nullptr);
 }
+
+// The bundled machine loads and carries a whole operation: the 32-bit program's RunOnce value
+// lands in the 32-bit view of the 64-bit Windows 7 machine.
+TEST(SimRun, BundledMachineRunsAnOperation) {
+    Scenario s = Scenario::FromExample("default");
+    EXPECT_EQ(s.Run("-func7"), 0);
+    EXPECT_EQ(
+        s.RegistryText("HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                       "TIDAL"),
+        "C:\\VOLKIT\\tidalpretray.exe");
+    EXPECT_FALSE(
+        s.RegistryText("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "TIDAL"));
+    // WM_CLOSE to the dialog comes before the end, and nothing but the log line follows it.
+    const std::vector<sim::JournalEntry>& journal = s.Machine().Journal();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.back().kind, "exit");
+    std::vector<std::string> tail;
+    for (std::size_t i = journal.size() - 1; i-- > 0 && journal[i].kind != "window.close";)
+        tail.push_back(journal[i].kind);
+    EXPECT_EQ(tail, std::vector<std::string>{"file.append"});
+    EXPECT_TRUE(s.Journal("MESSAGEBOX").empty());
+}
