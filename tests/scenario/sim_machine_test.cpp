@@ -375,3 +375,23 @@ TEST(SimRun, BundledMachineRunsAnOperation) {
     EXPECT_EQ(tail, std::vector<std::string>{"file.append"});
     EXPECT_TRUE(s.Journal("MESSAGEBOX").empty());
 }
+
+// The local time the log stamps follows the virtual clock across day, month and leap-day ends.
+TEST(SimClock, LocalTimeFollowsVirtualTime) {
+    struct Case {
+        std::string start;
+        std::uint32_t sleepMs;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"2026-12-31 23:59:59", 1500, "2027-01-01 00:00:00"},
+        {"2024-02-28 23:59:59", 1000, "2024-02-29 00:00:00"},
+        {"2023-02-28 23:00:00", 3600 * 1000, "2023-03-01 00:00:00"},
+        {"2026-12-11 09:00:00", 999, "2026-12-11 09:00:00"},
+    };
+    for (const Case& c : cases) {
+        Scenario s(R"({"clock": {"start": ")" + c.start + R"("}})");
+        s.Os().clock.Sleep(c.sleepMs);
+        EXPECT_EQ(s.Os().clock.LocalTimeText(), c.expected) << c.start;
+    }
+}
