@@ -215,4 +215,31 @@ TEST(DiskpartOnSim, CleanOfASelectedDiskIsJournaledAsAWipeWhenDiskpartEnds) {
     }
 }
 
+TEST(DisksOnDefaultMachine, ThreeDisksOneSsdAndTheUnusedDiskIsEmpty) {
+    Scenario s = Scenario::FromExample("default");
+    RunContext ctx(s.Os());
+    ASSERT_TRUE(s.Os().files.SetCurrentDirectory("C:\\VOLKIT"));
+    IdentifyDrives(ctx);
+    ReadPartitionStyles(ctx);
+    const disks::DiskState& d = ctx.disks;
+    ASSERT_EQ(d.DiskCount, 3);
+    EXPECT_EQ(d.SsdCount, 1);
+    EXPECT_EQ(d.DescriptorCount, 3);
+    EXPECT_EQ(d.PartitionDriveCount, 3);
+    const std::string expected[][4] = {
+        // model, capacity, empty, free
+        {"Samsung SSD 840 EVO 120GB", "111", "0", "0"},
+        {"WDC WD10EZEX-08WN4A0", "931", "0", "0"},
+        {"ST2000DM001-1CH164", "1863", "1", "1863"},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(d.DiskTable[i].model, expected[i][0]);
+        EXPECT_EQ(d.DiskTable[i].capacityText, expected[i][1]);
+        EXPECT_EQ(std::to_string(d.DiskTable[i].emptyFlag), expected[i][2]);
+        EXPECT_EQ(d.DiskTable[i].freeText, expected[i][3]);
+        EXPECT_EQ(d.PartitionStyleTable[i].style, 1);
+    }
+    EXPECT_EQ(d.DiskTable[1].serial, "     WD-WCC6Y1234567");
+}
+
 }  // namespace
