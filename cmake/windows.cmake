@@ -20,7 +20,7 @@ target_link_libraries(volkit_win32 PUBLIC volkit_core volkit_warnings volkit_win
 add_executable(VOLKIT WIN32 src/os/win32/winmain.cpp resources/VOLKIT.rc)
 set_target_properties(VOLKIT PROPERTIES OUTPUT_NAME VOLKIT SUFFIX .exe)
 target_link_libraries(VOLKIT PRIVATE volkit_core volkit_win32)
-target_link_options(VOLKIT PRIVATE -mwindows)
+target_link_options(VOLKIT PRIVATE -mwindows -s)
 set_property(SOURCE resources/VOLKIT.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_SOURCE_DIR}/resources/tools.rc
              ${CMAKE_SOURCE_DIR}/resources/VOLKIT.exe.manifest
