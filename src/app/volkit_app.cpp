@@ -58,6 +58,7 @@ void CVOLKITDlg::OnInitDialog(os::WindowHandle dialog) {
     windowing.InitCommonControls();
     SetProgramDirectory(ctx_);
     DetectWindowsRelease(ctx_, &ctx_.g_nOSCode);
+    ctx_.log.Write("Windows release code " + std::to_string(ctx_.g_nOSCode));
 
     int exitCode = 0;
     try {
@@ -71,8 +72,7 @@ void CVOLKITDlg::OnInitDialog(os::WindowHandle dialog) {
                 std::to_string(request->operation) + ", " + std::to_string(request->nParam1) +
                 ", " + std::to_string(request->nParam2) + ", " + std::to_string(request->nParam3) +
                 ", \"" + request->pszText + "\", " + std::to_string(request->nParam4) + ", " +
-                std::to_string(request->nParam5) + "; Windows code " +
-                std::to_string(ctx_.g_nOSCode));
+                std::to_string(request->nParam5));
             RunRequest(ctx_, *request);
         }
     } catch (const Refusal& refusal) {
