@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "fake_os.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -112,11 +113,13 @@ TEST_P(RegistrySemantics, StringReadsAreLimitedToTwoHundredBytes) {
         ASSERT_TRUE(reg.Open(os::kHkeyLocalMachine, kTestKey));
         std::string text = "unchanged";
         EXPECT_EQ(reg.ReadString("v", &text), c.read) << c.characters;
-        EXPECT_EQ(reg.m_dwSize, c.characters + 1) << c.characters;
         EXPECT_EQ(reg.m_dwType, os::kRegSz);
         if (c.read) {
+            EXPECT_EQ(reg.m_dwSize, c.characters + 1) << c.characters;
             EXPECT_EQ(text, std::string(c.characters, 'x'));
         } else {
+            // The size needed (Windows may count a text's stored form, which can be larger).
+            EXPECT_GE(reg.m_dwSize, c.characters + 1) << c.characters;
             EXPECT_EQ(reg.m_lStatus, os::kErrorMoreData);
             EXPECT_EQ(text, "unchanged");
         }
@@ -149,7 +152,7 @@ TEST_P(RegistrySemantics, DwordReadsTakeRawBytesOfAnyTypeUpToFour) {
     number = 5;
     EXPECT_FALSE(reg.ReadDword("abcd", &number));
     EXPECT_EQ(reg.m_lStatus, os::kErrorMoreData);
-    EXPECT_EQ(reg.m_dwSize, 5u);
+    EXPECT_GE(reg.m_dwSize, 5u);
     EXPECT_EQ(number, 5u);
 }
 
@@ -176,7 +179,17 @@ Backend FakeBackend() {
                    }};
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RegistrySemantics, testing::Values(FakeBackend()));
+// The registry of the test machine: the simulated PC on Linux, the real registry under Wine.
+Backend TestOsBackend() {
+    return Backend{"TestOs", [](std::shared_ptr<void>& keep) -> os::Registry& {
+                       std::shared_ptr<TestOs> testOs = MakeTestOs();
+                       keep = testOs;
+                       return testOs->Os().registry;
+                   }};
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RegistrySemantics,
+                         testing::Values(FakeBackend(), TestOsBackend()));
 
 TEST(RegistryHandles, ViewsAccessAndClosing) {
     fake::Registry registry;
