@@ -157,9 +157,8 @@ int UninstallIrstProducts(RunContext& ctx) {
         file = ParseProductCodes(content);
     }
     if (!file.fault.empty()) {
-        const std::string reason = std::string(kProductCodeFileName) + " refused: " + file.fault +
-                                   "; no uninstaller started";
-        ctx.log.Write(reason);
+        const std::string reason = std::string(kProductCodeFileName) +
+                                   " is malformed: " + file.fault + "; no uninstaller started";
         EnableShutdownPrivilege(ctx, false);
         throw Refusal(reason);
     }
@@ -208,7 +207,6 @@ void InstallIrst(RunContext& ctx) {
                                    text::Decimal(static_cast<std::int64_t>(commandLine.size())) +
                                    " characters is longer than " +
                                    text::Decimal(kMaxInstallerCommandLine) + "; not started";
-        ctx.log.Write(reason);
         throw Refusal(reason);
     }
     EnableShutdownPrivilege(ctx, true);
