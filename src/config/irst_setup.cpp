@@ -181,6 +181,8 @@ void WriteIrstReleaseRecord(RunContext& ctx) {
     CRegistry registry(ctx.os.registry, os::kHkeyLocalMachine);
     bool opened = wow64 ? registry.Open64(os::kHkeyLocalMachine, kIrstReleaseKey)
                         : registry.Open(os::kHkeyLocalMachine, kIrstReleaseKey);
+    // Created in the program's own view: on 64-bit Windows that is the 32-bit one.
+    const bool nativeView = opened || !wow64;
     if (!opened) opened = registry.CreateKey(os::kHkeyLocalMachine, kIrstReleaseKey);
     if (!opened) {
         ctx.log.Write(std::string("could not open or create HKLM\\") + kIrstReleaseKey +
@@ -192,7 +194,7 @@ void WriteIrstReleaseRecord(RunContext& ctx) {
         registry.WriteDword(kIrstReleaseValue, static_cast<std::uint32_t>(ctx.IrstRelease));
     ctx.log.Write(std::string(written ? "wrote " : "could not write ") + "HKLM\\" +
                   kIrstReleaseKey + " " + kIrstReleaseValue + " = " +
-                  text::Decimal(ctx.IrstRelease));
+                  text::Decimal(ctx.IrstRelease) + (nativeView ? "" : " (32-bit view)"));
     registry.Close();
 }
 
