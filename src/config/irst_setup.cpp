@@ -213,8 +213,7 @@ void InstallIrst(RunContext& ctx) {
     }
     EnableShutdownPrivilege(ctx, true);
     ctx.g_nRestartFlag = 1;
-    const bool started = LaunchHidden(ctx, commandLine);
-    ctx.log.Write((started ? "started installer: " : "could not start installer: ") + commandLine);
+    LaunchHidden(ctx, commandLine);  // logs what it started, or that it could not
     EnableShutdownPrivilege(ctx, false);
 }
 
