@@ -322,4 +322,6 @@ void ReadPartitionStyles(RunContext& ctx) {
         if (record.style != 2) record.style = 1;
         ctx.os.devices.CloseDevice(drive);
     }
+    ctx.log.Write("partition styles: " + std::to_string(ctx.disks.PartitionDriveCount) +
+                  " of the physical drives 0 to 15 open");
 }
