@@ -17,7 +17,7 @@
 # Everything runs headless: no display, null graphics driver, no Mono/Gecko installers.
 
 volkit_fail() {
-    echo "FAIL: $*" >&2
+    printf 'FAIL: %s\n' "$*" >&2
     exit 1
 }
 

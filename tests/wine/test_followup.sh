@@ -1,0 +1,63 @@
+# VOLKIT.exe on the 64-bit Windows 7 of a new prefix: operations 7 and 8 write the follow-up
+# registration "TIDAL" under RunOnce in the 32-bit registry view, quoted when the program's
+# folder holds a blank (so that Windows never runs a truncated path at logon); every run ends
+# with WM_CLOSE to the window captioned "VKT" and its exit code (0, or 2 for a refused command
+# line).
+#   sh test_followup.sh <build dir> <source dir>
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+volkit_wine_init "$1" "$2"
+
+runonce='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
+
+# run <command line> <expected exit code>
+run() {
+    status=0
+    volkit_run "$1" || status=$?
+    volkit_assert_eq "$status" "$2" "exit code of [$1]"
+    volkit_assert_eq "$VOLKIT_CLOSES" 1 "WM_CLOSE messages to \"VKT\" before [$1] ended"
+}
+
+tidal() {
+    volkit_reg_query "$runonce" TIDAL "$1"
+}
+
+# Program folder: expected TIDAL after -func7, expected TIDAL after -func8.
+while IFS='|' read -r folder registered unregistered; do
+    volkit_cleanup
+    volkit_new_prefix "followup"
+    volkit_install_program "$folder"
+
+    run "-func7" 0
+    volkit_assert_eq "$(tidal 32)" "$registered" "TIDAL after -func7 in C:\\$folder"
+    if tidal 64 >/dev/null; then
+        volkit_fail "TIDAL was written to the 64-bit view"
+    fi
+
+    run "-func8" 0
+    volkit_assert_eq "$(tidal 32)" "$unregistered" "TIDAL after -func8 in C:\\$folder"
+done <<'CASES'
+VOLKIT|C:\VOLKIT\tidalpretray.exe|C:\VOLKIT\0
+VOLKIT Tools|"C:\VOLKIT Tools\tidalpretray.exe"|"C:\VOLKIT Tools\0"
+CASES
+
+# A command line too short for its switch runs nothing, says why in volkit.log and ends with 2;
+# an empty command line runs nothing and ends with 0.
+volkit_cleanup
+volkit_new_prefix "endings"
+volkit_install_program VOLKIT
+log=$(volkit_unix_path 'C:\VOLKIT\volkit.log')
+
+run "-func9 5" 2
+grep -q 'refused' "$log" || volkit_fail "volkit.log does not say why -func9 5 was refused"
+if tidal 32 >/dev/null; then
+    volkit_fail "a refused command line changed the registry"
+fi
+
+run "" 0
+run "-func4" 0
+if tidal 32 >/dev/null; then
+    volkit_fail "a command line without a switch changed the registry"
+fi
+echo "follow-up registration and endings as expected"
