@@ -50,17 +50,17 @@ Json Thirty2Bit(Json machine) {
 }
 
 // Virtual time of the first journal entry of a kind whose detail holds the text.
-std::uint64_t TimeOf(const Scenario& s, const std::string& kind, const std::string& piece = "") {
-    for (const sim::JournalEntry& e : const_cast<Scenario&>(s).Machine().JournalOf(kind)) {
+std::uint64_t TimeOf(Scenario& s, const std::string& kind, const std::string& piece = "") {
+    for (const sim::JournalEntry& e : s.Machine().JournalOf(kind)) {
         if (e.detail.find(piece) != std::string::npos) return e.timeMs;
     }
     ADD_FAILURE() << "no " << kind << " entry with " << piece << "\n" << s.JournalText();
     return 0;
 }
 
-std::uint64_t LastTimeOf(const Scenario& s, const std::string& kind, const std::string& piece) {
+std::uint64_t LastTimeOf(Scenario& s, const std::string& kind, const std::string& piece) {
     std::uint64_t last = 0;
-    for (const sim::JournalEntry& e : const_cast<Scenario&>(s).Machine().JournalOf(kind)) {
+    for (const sim::JournalEntry& e : s.Machine().JournalOf(kind)) {
         if (e.detail.find(piece) != std::string::npos) last = e.timeMs;
     }
     return last;
