@@ -1,0 +1,2 @@
+rstcli.exe -I >Kcli.txt
+

@@ -1,0 +1,1 @@
+raidcfg32.exe /I >Kraid.txt
