@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "common/text.h"
 #include "disks/scan.h"
 #include "irst/deploy.h"
 #include "support/scenario.h"
@@ -243,6 +244,30 @@ TEST(RstcliInformation, ReleaseWithoutItsOwnBuildUsesTheFileAtThePath) {
             EXPECT_FALSE(s.scenario.File("C:\\Windows\\rstcli.exe").has_value());
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The bundled machine's rstcli report names its three drives.
+TEST(DiskScan, BundledMachineReportsItsDrivesToIrst) {
+    Scenario s = Scenario::FromExample("default");
+    RunContext ctx(s.Os());
+    ctx.g_strAppDir = "C:\\VOLKIT\\";
+    ScanDisks(ctx);
+    ASSERT_EQ(ctx.disks.DiskCount, 3);
+    ASSERT_EQ(ctx.rst.RstDiskCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(ctx.disks.DiskTable[i].serial.find(ctx.rst.RstDiskTable[i].serial),
+                  std::string::npos)
+            << i;
+        EXPECT_TRUE(text::EqualsNoCase(ctx.disks.DiskTable[i].model, ctx.rst.RstDiskTable[i].model))
+            << i;
+    }
+    EXPECT_EQ(ctx.rst.RstDiskTable[0].systemDiskText, "yes");
+    EXPECT_EQ(ctx.disks.DiskTable[0].osDiskFlag, 1);
+    EXPECT_EQ(ctx.disks.SystemDiskNumber, 0);
 }
 
 }  // namespace
