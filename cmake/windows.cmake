@@ -59,6 +59,16 @@ foreach(list_file IN LISTS VOLKIT_STANDIN_LISTS)
   add_subdirectory(${standin_dir})
 endforeach()
 
+# The tools VOLKIT.exe carries (the rstcli builds, RAIDCfg32 and their batch texts): chosen at
+# configure time and included into the resources through resources/tools.rc.
+include(${CMAKE_SOURCE_DIR}/cmake/rstcli_tools.cmake)
+target_include_directories(VOLKIT PRIVATE ${VOLKIT_TOOLS_RC_DIR})
+set_property(SOURCE resources/VOLKIT.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${VOLKIT_TOOLS_RC} ${VOLKIT_TOOL_FILES})
+if(NOT VOLKIT_RSTCLI_DIR)
+  add_dependencies(VOLKIT standin_rstcli)
+endif()
+
 # Cross-built test programs run under Wine, each in a fresh prefix copied from the build's base
 # prefix (tests/wine/lib.sh).
 set(CMAKE_CROSSCOMPILING_EMULATOR

@@ -54,6 +54,10 @@ struct Case {
     int disks;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class RstcliOnWindows : public testing::TestWithParam<Case> {};
 
 TEST_P(RstcliOnWindows, RunsTheToolThroughTheBatchFileAndParsesItsReport) {

@@ -2,8 +2,8 @@
 //   rstcli.exe -I             prints the file "rstcli_report.txt" beside the program, byte for
 //                             byte, to standard output (nothing when that file is missing)
 //   any other command line    prints nothing
-// Every call appends its arguments (the command line after the program's name) as one line to
-// "rstcli_calls.log" beside the program. The exit code is always 0.
+// Every call appends its arguments (the command line after the program's name, without the blanks
+// around them) as one line to "rstcli_calls.log" beside the program. The exit code is always 0.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -22,7 +22,7 @@ std::string BesideProgram(const char* name) {
     return folder + name;
 }
 
-// The command line after the program's name (quoted or not) and the blanks behind it.
+// The command line after the program's name (quoted or not), without the blanks around it.
 std::string Arguments() {
     const std::string line = GetCommandLineA();
     std::size_t pos = 0;
@@ -33,7 +33,9 @@ std::string Arguments() {
         while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t') ++pos;
     }
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    return line.substr(pos);
+    std::size_t end = line.size();
+    while (end > pos && (line[end - 1] == ' ' || line[end - 1] == '\t')) --end;
+    return line.substr(pos, end - pos);
 }
 
 bool AsksForInformation(const std::string& arguments) {
