@@ -7,6 +7,7 @@
 #   volkit_new_prefix NAME                  a fresh prefix for one test, copied from the base; its
 #                                           wineserver stays up until volkit_cleanup, so that
 #                                           registry values survive between wine calls
+#   volkit_present_windows win7|win81|win10 the Windows release the prefix presents
 #   volkit_install_program [DIR]            copies VOLKIT.exe and the stand-ins into C:\DIR
 #   volkit_run "COMMAND LINE" [CWD]         runs VOLKIT.exe with exactly that command line;
 #                                           returns its exit code; sets VOLKIT_CLOSES
@@ -79,8 +80,22 @@ volkit_new_prefix() {
     volkit_copy_prefix "$VOLKIT_WINE_BASE" "$WINEPREFIX"
     # A persistent server keeps one Wine session for the whole test: RunOnce entries are only
     # carried out (and removed) when a new session starts.
-    wineserver -p || volkit_fail "cannot start wineserver"
+    # It ends by itself ten minutes after its last program, should the test be cut short.
+    wineserver -p600 || volkit_fail "cannot start wineserver"
     trap volkit_cleanup EXIT
+}
+
+# Makes the current prefix present a Windows release. Without a compatibility section in the
+# manifest, 8.1 and 10 both report version 6.2; the registry tells them apart. Wine's win10
+# writes CurrentVersion "10.0", whereas real Windows 10 keeps "6.3" (in both views).
+volkit_present_windows() {
+    wine winecfg -v "$1" >/dev/null 2>&1 || volkit_fail "winecfg -v $1 failed"
+    if [ "$1" = "win10" ]; then
+        for view in 32 64; do
+            wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' /v CurrentVersion \
+                /d 6.3 /f "/reg:$view" >/dev/null 2>&1 || volkit_fail "cannot set CurrentVersion"
+        done
+    fi
 }
 
 volkit_cleanup() {

@@ -42,6 +42,36 @@ VOLKIT|C:\VOLKIT\tidalpretray.exe|C:\VOLKIT\0
 VOLKIT Tools|"C:\VOLKIT Tools\tidalpretray.exe"|"C:\VOLKIT Tools\0"
 CASES
 
+# On Windows 8.1 operation 7 also copies "marlinex.scf" from beside the program into the user's
+# Startup folder and operation 8 removes it; on Windows 10 neither touches the folder.
+# The copy in the Startup folder, wherever Wine keeps it (the host's names are case-sensitive).
+startup_copy() {
+    find "$WINEPREFIX/drive_c/users" -ipath '*/startup/marlinex.scf' 2>/dev/null | head -n 1
+}
+while IFS='|' read -r release copied; do
+    volkit_cleanup
+    volkit_new_prefix "startup-$release"
+    volkit_present_windows "$release"
+    volkit_install_program VOLKIT
+    printf '[Shell]\r\nCommand=2\r\n' >"$(volkit_unix_path 'C:\VOLKIT\marlinex.scf')"
+
+    run "-func7" 0
+    volkit_assert_eq "$(tidal 32)" 'C:\VOLKIT\tidalpretray.exe' "TIDAL after -func7 on $release"
+    copy=$(startup_copy)
+    if [ "$copied" = yes ]; then
+        [ -n "$copy" ] && cmp -s "$copy" "$(volkit_unix_path 'C:\VOLKIT\marlinex.scf')" ||
+            volkit_fail "marlinex.scf not copied to the Startup folder on $release"
+    elif [ -n "$copy" ]; then
+        volkit_fail "marlinex.scf copied to the Startup folder on $release"
+    fi
+
+    run "-func8" 0
+    [ -z "$(startup_copy)" ] || volkit_fail "marlinex.scf left in the Startup folder on $release"
+done <<'CASES'
+win81|yes
+win10|no
+CASES
+
 # A command line too short for its switch runs nothing, says why in volkit.log and ends with 2;
 # an empty command line runs nothing and ends with 0.
 volkit_cleanup
