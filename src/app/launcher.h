@@ -17,6 +17,6 @@ void OnChildTimer(RunContext& ctx);
 // Enables (TRUE) or disables (FALSE) SeShutdownPrivilege; acts only on major version 5.
 bool EnableShutdownPrivilege(RunContext& ctx, bool enable);
 
-// Waits for a started program to end, at most the given time, in steps so that the wait ends as
+// Waits for a started program to end, at most the given time: one process wait, which ends as
 // soon as the program has ended. Returns true when it ended within the bound. Closes nothing.
 bool WaitForProgram(RunContext& ctx, std::uintptr_t process, std::uint32_t boundMilliseconds);

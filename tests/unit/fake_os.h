@@ -298,7 +298,11 @@ class Windowing : public os::Windowing {
     std::vector<Box> boxes;
     std::map<unsigned, std::uint32_t> timers;  // armed timers: id -> period
     int timersKilled = 0;
-    int RunModalDialog(unsigned, os::DialogHandler*) override { return -1; }
+    std::vector<unsigned> dialogsRun;
+    int RunModalDialog(unsigned templateId, os::DialogHandler*) override {
+        dialogsRun.push_back(templateId);
+        return 1;
+    }
     void EndDialog(os::WindowHandle, int) override {}
     os::WindowHandle FindTopLevelWindow(const std::string&) override { return 0; }
     void SendClose(os::WindowHandle) override {}
