@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Reads the resources of VOLKIT.exe from the PE file itself and checks them: dialogs 102 (the
 hidden main dialog) and 100 (the about box) with their captions, sizes, styles, font and
-controls, string 101, icon 128 with its 32x32 and 16x16 images in 16 colours, and the manifest
-that requires administrator rights and has no compatibility section.
+controls, string 101, icon 128 with its 32x32 and 16x16 images in 16 colours, the manifest
+that requires administrator rights and has no compatibility section, and the carried tools of
+type "BINARY": the two batch texts byte for byte, RAIDCfg32 and one program per rstcli build.
 
     check_resources.py VOLKIT.exe
 """
@@ -38,6 +39,10 @@ DIALOGS = {
     ]),
 }
 STRINGS = {101: "關於 VOLKIT(&A)..."}
+# The carried tools: batch texts exactly, then RAIDCfg32 and the rstcli build of each release.
+BINARY_TEXTS = {130: b"raidcfg32.exe /I >Kraid.txt\r\n", 131: b"rstcli.exe -I >Kcli.txt\r\n\r\n"}
+RAIDCFG_ID = 132
+RSTCLI_IDS = [133, 140, 142, 143, 145, 146, 147, 148]
 ICON_ID, ICON_IMAGES = 128, {(32, 32), (16, 16)}
 
 
@@ -104,7 +109,11 @@ def resources(pe):
         named, numbered = struct.unpack_from("<HH", pe, base + directory + 12)
         for i in range(named + numbered):
             name, target = struct.unpack_from("<II", pe, base + directory + 16 + 8 * i)
-            yield (None if name & 0x80000000 else name), target
+            if name & 0x80000000:
+                at = base + (name & 0x7FFFFFFF)
+                length = struct.unpack_from("<H", pe, at)[0]
+                name = pe[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+            yield name, target
 
     found = {}
     for rtype, types in entries(0):
@@ -229,6 +238,25 @@ def check(path):
     others = [k for k in res if k[0] == RT_MANIFEST and k[1] != 1]
     if others:
         problems.append(f"manifest: further manifests {others}")
+
+    binary = {}
+    for (rtype, rid, _), data in res.items():
+        if rtype == "BINARY":
+            binary.setdefault(rid, []).append(data)
+    expected_ids = sorted(list(BINARY_TEXTS) + [RAIDCFG_ID] + RSTCLI_IDS)
+    if sorted(binary) != expected_ids:
+        problems.append(f"BINARY: ids {sorted(binary)}, expected {expected_ids}")
+    for rid, copies in sorted(binary.items()):
+        if len(copies) != 1:
+            problems.append(f"BINARY {rid}: {len(copies)} languages, expected one")
+    for rid, text in BINARY_TEXTS.items():
+        if rid in binary and binary[rid][0] != text:
+            problems.append(f"BINARY {rid}: {binary[rid][0]!r}, expected {text!r}")
+    if RAIDCFG_ID in binary and not binary[RAIDCFG_ID][0]:
+        problems.append(f"BINARY {RAIDCFG_ID}: empty")
+    for rid in RSTCLI_IDS:
+        if rid in binary and binary[rid][0][:2] != b"MZ":
+            problems.append(f"BINARY {rid}: not a program")
     return problems
 
 
