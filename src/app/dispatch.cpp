@@ -7,6 +7,8 @@
 #include "config/driver_start.h"
 #include "config/follow_up.h"
 #include "config/irst_setup.h"
+#include "irst/acceleration.h"
+#include "irst/raid.h"
 #include "irst/release.h"
 #include "outside/port_io.h"
 #include "platform/pch_mode.h"
@@ -83,6 +85,29 @@ int RunOperation(RunContext& ctx, const OperationRequest& request) {
             break;
         case 8:
             UnregisterFollowUp(ctx);
+            break;
+        // Acceleration: an SSD as the cache of a disk or a volume, and taking it down again.
+        case 9:
+            DisableDiskAcceleration(ctx, request.nParam1, request.nParam2);
+            break;
+        case 10:
+            // The SSD is wiped first; the cache is set up once the wipe has ended.
+            WipeSsdThenAccelerateDisk(ctx, request.param5Given, request.nParam3, request.nParam1,
+                                      request.nParam2, request.nParam4, request.nParam5);
+            break;
+        case 13:
+            AccelerateVolume(ctx, request.nParam1, request.pszText);
+            break;
+        case 14:
+            DisableVolumeAcceleration(ctx, request.pszText);
+            break;
+        // RAID volumes: 11 and 15 RAID 0, 12 RAID 1.
+        case 11:
+        case 15:
+            CreateRaidVolume(ctx, 0, request.pszText);
+            break;
+        case 12:
+            CreateRaidVolume(ctx, 1, request.pszText);
             break;
         default:
             ctx.log.Write("operation " + std::to_string(request.operation) +

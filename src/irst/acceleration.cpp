@@ -1,5 +1,7 @@
 #include "irst/acceleration.h"
 
+#include <stdexcept>
+
 #include "app/launcher.h"
 #include "app/run_context.h"
 #include "common/refusal.h"
@@ -83,17 +85,17 @@ void WipeSsd(RunContext& ctx, int diskNumber) {
     const std::string script = text::JoinPath(directory, "clrssd.txt");
     const std::string batch = text::JoinPath(directory, "clr_ssd.bat");
     if (!ctx.os.files.WriteFile(script, WipeScript(diskNumber))) {
-        throw Refusal("no wipe: " + script + " cannot be written");
+        throw std::runtime_error("no wipe: " + script + " cannot be written");
     }
     ctx.log.Write("wrote " + script + " to clean disk " + std::to_string(diskNumber));
     if (!ctx.os.files.WriteFile(batch, std::string(kWipeBatch))) {
         ctx.os.files.DeleteFile(script);
-        throw Refusal("no wipe: " + batch + " cannot be written");
+        throw std::runtime_error("no wipe: " + batch + " cannot be written");
     }
     ctx.log.Write("wrote " + batch);
     ctx.os.files.DeleteFile(text::JoinPath(directory, "c1.txt"));
     if (!LaunchHidden(ctx, text::QuoteIfBlank(batch))) {
-        throw Refusal("no wipe: " + batch + " could not be started");
+        throw std::runtime_error("no wipe: " + batch + " could not be started");
     }
     ctx.log.Write("started " + batch + " to clean disk " + std::to_string(diskNumber));
 }
@@ -112,10 +114,10 @@ void WipeSsdThenAccelerateDisk(RunContext& ctx, bool diskNumberGiven, int diskNu
     // Every argument is checked before the SSD is wiped.
     AccelerateDiskSteps(ctx.IrstRelease, cachePort, diskPort, cacheForm, diskForm);
     WipeSsd(ctx, diskNumber);
-    if (ctx.os.processes.Wait(ctx.g_piChild, kWipeWaitBound) != os::kWaitObject0) {
-        ctx.log.Write("diskpart has not ended within " + std::to_string(kWipeWaitBound / 1000) +
-                      " s; no cache is created");
-        return;
+    if (!WaitForProgram(ctx, ctx.g_piChild, kWipeWaitBound)) {
+        // The cache must not be set up on an SSD that diskpart may still be cleaning.
+        throw std::runtime_error("the wipe's diskpart has not ended within " +
+                                 std::to_string(kWipeWaitBound / 1000) + " s; no cache is created");
     }
     std::uint32_t exitCode = 0;
     if (ctx.os.processes.ExitCode(ctx.g_piChild, &exitCode)) {

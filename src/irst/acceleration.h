@@ -62,13 +62,14 @@ std::optional<std::uint32_t> DiskNumberOfDeviceAnswer(const std::vector<std::uin
 void AccelerateVolume(RunContext& ctx, int cachePort, const std::string& volumeName);
 // Operation 10, first step: writes the diskpart script and batch and starts the batch hidden.
 // Refuses (before writing anything) the disk that holds the Windows directory's drive, and any disk
-// when that drive's disk cannot be determined; refuses when a file cannot be written or the batch
-// cannot be started.
+// when that drive's disk cannot be determined. Raises std::runtime_error when a file cannot be
+// written or the batch cannot be started: nothing is wiped then.
 void WipeSsd(RunContext& ctx, int diskNumber);
 // Operation 10, second step: the SSD at cachePort becomes the cache, the disk is accelerated.
 void AccelerateDisk(RunContext& ctx, int cachePort, int diskPort, int cacheForm, int diskForm);
 // Operation 10 as a whole: only with the number of the SSD to wipe; every argument is checked
-// before the wipe; the cache is created only once the wipe's diskpart has ended.
+// before the wipe; the cache is created only once the wipe's diskpart has ended (std::runtime_error
+// when it has not ended within kWipeWaitBound).
 void WipeSsdThenAccelerateDisk(RunContext& ctx, bool diskNumberGiven, int diskNumber, int cachePort,
                                int diskPort, int cacheForm, int diskForm);
 // Operation 9: acceleration of a disk off, the cache given back.
