@@ -97,7 +97,6 @@ void WipeSsd(RunContext& ctx, int diskNumber) {
     if (!LaunchHidden(ctx, text::QuoteIfBlank(batch))) {
         throw std::runtime_error("no wipe: " + batch + " could not be started");
     }
-    ctx.log.Write("started " + batch + " to clean disk " + std::to_string(diskNumber));
 }
 
 void AccelerateDisk(RunContext& ctx, int cachePort, int diskPort, int cacheForm, int diskForm) {
