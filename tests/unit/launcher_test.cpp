@@ -4,6 +4,7 @@
 
 #include "app/run_context.h"
 #include "fake_os.h"
+#include "support/test_os.h"
 
 namespace {
 
@@ -162,3 +163,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "Check OS type Error !", os::kMbOk}));
 
 }  // namespace
+
+// The same routines against the test machine (the real Win32 seam under Wine).
+TEST(LauncherOnTestOs, MissingProgramStartsNothingAndWaitsEndWithTheProgram) {
+    std::unique_ptr<TestOs> testOs = MakeTestOs();
+    RunContext ctx(testOs->Os());
+    EXPECT_FALSE(LaunchHidden(ctx, "volkit-no-such-program.exe /x"));
+    EXPECT_EQ(ctx.g_piChild, 0u);
+
+    const os::ProcessHandle process = testOs->Os().processes.StartHidden("cmd.exe /c exit 3");
+    ASSERT_NE(process, 0u);
+    const std::uint64_t before = testOs->Os().clock.NowMilliseconds();
+    EXPECT_TRUE(WaitForProgram(ctx, process, 60000));
+    EXPECT_LT(testOs->Os().clock.NowMilliseconds() - before, 30000u)
+        << "the wait ends with the program, not at its bound";
+    std::uint32_t code = os::kStillActive;
+    EXPECT_TRUE(testOs->Os().processes.ExitCode(process, &code));
+    EXPECT_NE(code, os::kStillActive);
+    testOs->Os().processes.CloseProcess(process);
+}
