@@ -14,9 +14,9 @@
 #include "platform/pch_mode.h"
 
 void SetProgramDirectory(RunContext& ctx) {
-    // GetModuleFileNameA fills a 512-byte buffer; the directory keeps its last backslash.
-    std::string module = ctx.os.files.ModuleFileName();
-    if (module.size() > 511) module.resize(511);
+    // The program's full path, cut after its last backslash, which the directory keeps. The path
+    // is taken whole: a path cut to a fixed buffer would name another folder.
+    const std::string module = ctx.os.files.ModuleFileName();
     const std::size_t slash = module.rfind('\\');
     ctx.g_strAppDir = slash == std::string::npos ? std::string() : module.substr(0, slash + 1);
     ctx.os.files.SetCurrentDirectory(ctx.g_strAppDir);
