@@ -189,3 +189,24 @@ TEST(Shell, IncompletePortIoLibraryIsLoggedAndStillRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FollowUp, PathThatDoesNotFitIsRefusedBeforeAnythingIsWritten) {
+    // "C:\" + 236 characters + "\" + "tidalpretray.exe" is 256 characters: one too many with
+    // its terminating NUL. One character less fits.
+    for (const std::size_t length : {std::size_t{236}, std::size_t{235}}) {
+        const std::string folder = "C:\\" + std::string(length, 'v');
+        Scenario s(Machine(
+            kWin7x64, kRunOnceKeys,
+            R"(, "paths": {"program": "C:\\)" + std::string(length, 'v') + R"(\\VOLKIT.exe"})"));
+        const bool fits = length == 235;
+        EXPECT_EQ(s.Run("-func7"), fits ? 0 : 2) << length;
+        EXPECT_EQ(s.RegistryText(kRunOnce32, "TIDAL"),
+                  fits ? std::optional<std::string>(folder + "\\tidalpretray.exe") : std::nullopt)
+            << length;
+        ExpectClosedThenExited(s, fits ? 0 : 2);
+    }
+}
+
+}  // namespace
