@@ -21,13 +21,18 @@ constexpr std::uint32_t kSleepMs = 1000;
 // A report larger than this is not an rstcli information report; it is not loaded.
 constexpr std::int64_t kMaxReportBytes = 16 * 1024 * 1024;
 
-// One try at once, then up to kMaxSleeps more, each after a one-second wait; the poll ends as
-// soon as the file can be opened. *sleeps receives the number of waits spent.
+// One try at once, then up to kMaxSleeps more, each after a one-second wait, while the file
+// stands there but cannot be opened yet (a scanner may hold a freshly written program); the poll
+// ends as soon as it can be opened. A file that is not there at all is not waited for: nothing
+// is writing it. *sleeps receives the number of waits spent.
 bool WaitUntilReadable(RunContext& ctx, const std::string& path, int* sleeps) {
     *sleeps = 0;
     for (;;) {
         if (ctx.os.files.CanOpenForRead(path)) return true;
-        if (*sleeps >= kMaxSleeps) return false;
+        if (*sleeps >= kMaxSleeps ||
+            ctx.os.files.GetAttributes(path) == os::kInvalidFileAttributes) {
+            return false;
+        }
         ctx.os.clock.Sleep(kSleepMs);
         ++*sleeps;
     }
@@ -125,14 +130,10 @@ void RunRstcliInformation(RunContext& ctx) {
         }
         haveReport = LoadReport(ctx, report, &loaded);
     } else {
-        ctx.log.Write("cannot start " + batch + "; looking for an earlier report");
-        // Nothing runs that could still write the report: look for it within the same bound.
-        for (;;) {
-            haveReport = LoadReport(ctx, report, &loaded);
-            if (haveReport || sleeps >= kMaxSleeps) break;
-            ctx.os.clock.Sleep(kSleepMs);
-            ++sleeps;
-        }
+        // Nothing runs that could write a report: waiting would be idle. A report that stands
+        // there already is read once.
+        ctx.log.Write("cannot start " + batch + "; no rstcli report is made");
+        haveReport = LoadReport(ctx, report, &loaded);
     }
     if (haveReport) {
         ctx.RstcliReportText = std::move(loaded);

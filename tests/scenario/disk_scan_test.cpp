@@ -229,13 +229,16 @@ TEST(RstcliInformation, ReleaseWithoutItsOwnBuildUsesTheFileAtThePath) {
     struct Case {
         bool toolThere;
         int disks;
+        std::uint64_t waitedMs;  // a missing tool is not waited for
     };
-    for (const Case c : {Case{true, 3}, Case{false, 0}}) {
+    for (const Case c : {Case{true, 3, 800}, Case{false, 0, 0}}) {
         Json machine = ScanMachine();
         machine["registry"]["HKLM\\SOFTWARE\\Intel\\IRST"]["LastKitInstalled"] = "13.0.0.1098";
         if (c.toolThere) machine["files"] = {{"C:\\Windows\\rstcli.exe", "MZ older build"}};
         Scan s(machine);
+        const std::uint64_t start = s.scenario.Machine().Now();
         RunRstcliInformation(s.ctx);
+        EXPECT_EQ(s.scenario.Machine().Now() - start, c.waitedMs);
         EXPECT_EQ(s.ctx.IrstRelease, 130);
         EXPECT_EQ(s.ctx.rst.RstDiskCount, c.disks);
         if (c.toolThere) {
