@@ -561,6 +561,11 @@ void Core::Populate() {
             } else {
                 throw std::runtime_error("file " + path + " needs a text or {\"file\": name}");
             }
+            // A read-only file cannot be deleted or replaced: it stands for a file that another
+            // program holds open.
+            if (f.is_object() && f.value("readOnly", false)) {
+                fileAttributes[UpperText(*FullPath(path))] = 0x1 | 0x20;
+            }
         }
     }
     // Libraries named in "libraries" are placed beside the program unless placed already.
