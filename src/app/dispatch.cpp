@@ -12,6 +12,7 @@
 #include "irst/release.h"
 #include "outside/port_io.h"
 #include "platform/pch_mode.h"
+#include "report/disk_mode_report.h"
 
 void SetProgramDirectory(RunContext& ctx) {
     // The program's full path, cut after its last backslash, which the directory keeps. The path
@@ -59,6 +60,13 @@ int RunOperation(RunContext& ctx, const OperationRequest& request) {
 
     // ---- The operation switch: one case per operation. ----
     switch (request.operation) {
+        // The scan: the old tool report is removed first (waited for only until it is gone),
+        // then the report is written.
+        case 0:
+            DeleteFileAndWait(ctx, ctx.os.files.WindowsDirectory() + "\\Kcli.txt", 1000);
+            EnableShutdownPrivilege(ctx, true);
+            WriteDiskModeReport(ctx);
+            break;
         // Controller mode: the firmware's PCH SATA mode first, then the storage drivers that
         // Windows needs to boot in that mode.
         case 1:

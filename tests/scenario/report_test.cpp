@@ -5,11 +5,11 @@
 // a changed report, run with VOLKIT_UPDATE_GOLDEN=1: the golden files are rewritten, and the diff
 // shows what changed.
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 
@@ -28,11 +28,17 @@ std::string ReadHostFile(const std::string& path) {
     return s.str();
 }
 
-// The bundled machine with a patch applied.
-std::string PatchedMachine(const std::string& patch) {
+// The bundled machine with a patch applied, and optionally another rstcli report.
+std::string PatchedMachine(const std::string& patch, const char* rstcliReport = nullptr) {
     nlohmann::json machine = nlohmann::json::parse(ReadHostFile(kDefaultDir + "/machine.json"),
                                                    nullptr, true, /*ignore_comments=*/true);
     machine.merge_patch(nlohmann::json::parse(patch));
+    if (rstcliReport != nullptr) {
+        nlohmann::json& rstcli = machine["programs"]["rstcli"];
+        rstcli.erase("report");
+        rstcli["output"] =
+            ReadHostFile(std::string(VOLKIT_SOURCE_DIR) + "/tests/scenario/data/" + rstcliReport);
+    }
     return machine.dump();
 }
 
@@ -44,6 +50,8 @@ struct ReportCase {
     const char* name;
     const char* patch;
     int exitCode;
+    // A report of tests/scenario/data that the simulated rstcli prints instead of the bundled one.
+    const char* rstcliReport = nullptr;
 };
 
 const ReportCase kCases[] = {
@@ -71,17 +79,31 @@ const ReportCase kCases[] = {
                  {"bus": 0, "device": 31, "function": 2, "id": "0x28268086", "class": "0x010400"}],
          "pch": {"current": "RAID"}})",
      0},
-    {"xml_special_characters",
-     R"({"drives": [{"serial": "SN<1>&2", "model": "Fast & <Small> SSD", "sectors": 234441648,
-                     "rotationRate": 1}]})",
+    // One rotating disk whose texts hold XML's special characters: no cache drive either.
+    {"xml_special_characters_no_cache",
+     R"({"drives": [{"serial": "SN<1>&2", "model": "Fast & <Small> Disk", "sectors": 234441648,
+                     "rotationRate": 7200}]})",
      0},
+    // A RAID 0 volume of two disks, and an IRST view that lines up with the identified disks
+    // (same serials, same sizes), so the IRST disks carry their drive letters.
+    {"raid_volume_lined_up",
+     R"({"drives": [
+           {"serial": "S1D5NSAF123456K", "model": "Samsung SSD 840 EVO 120GB",
+            "sectors": 232783872, "rotationRate": 1},
+           {"serial": "     WD-WCC6Y1234567", "model": "WDC WD10EZEX-08WN4A0",
+            "sectors": 1952448512},
+           {"serial": "     WD-WCC6Y7654321", "model": "WDC WD10EZEX-08WN4A0",
+            "sectors": 1952448512}],
+         "programs": {"diskpart": {"listing": null, "listingText":
+  "  Disk ###  Status         Size     Free     Dyn  Gpt\r\n  --------  -------------  -------  -------  ---  ---\r\n  Disk 0    Online          111 GB      0 B\r\n  Disk 1    Online          931 GB      0 B\r\n  Disk 2    Online          931 GB      0 B\r\n"}}})",
+     0, "rstcli_volume_lined_up.txt"},
 };
 
 class ReportScenario : public ::testing::TestWithParam<ReportCase> {};
 
 TEST_P(ReportScenario, MatchesItsGoldenFileAndIsWellFormed) {
     const ReportCase& c = GetParam();
-    Scenario s(PatchedMachine(c.patch), kDefaultDir);
+    Scenario s(PatchedMachine(c.patch, c.rstcliReport), kDefaultDir);
     EXPECT_EQ(s.Run("-func0"), c.exitCode) << s.JournalText();
 
     const auto report = s.File(kReport);
@@ -101,7 +123,7 @@ TEST_P(ReportScenario, MatchesItsGoldenFileAndIsWellFormed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, ReportScenario, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // Every ending first closes the dialog window, then exits.
 TEST(ReportEndings, CloseTheWindowBeforeExiting) {
