@@ -131,6 +131,26 @@ TEST_F(Win32SeamTest, LibraryNamesAreFileNamesOnly) {
     }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Token privileges: a privilege looked up by name is the one adjusted in the token.
+
+TEST_F(Win32SeamTest, ShutdownPrivilegeIsEnabledAndDisabledByItsLookedUpId) {
+    os::System::TokenHandle token = 0;
+    ASSERT_TRUE(os.system.OpenProcessToken(os::kTokenAdjustPrivileges, &token));
+    std::uint64_t luid = 0;
+    ASSERT_TRUE(os.system.LookupPrivilege("SeShutdownPrivilege", &luid));
+    for (const std::uint32_t attributes : {os::kSePrivilegeEnabled, 0u}) {
+        EXPECT_TRUE(os.system.AdjustPrivilege(token, luid, attributes));
+        EXPECT_EQ(os.system.LastError(), 0u) << "attributes " << attributes;
+    }
+    // An id the token does not hold is reported as not assigned.
+    EXPECT_TRUE(os.system.AdjustPrivilege(token, luid << 32, os::kSePrivilegeEnabled));
+    EXPECT_EQ(os.system.LastError(), static_cast<std::uint32_t>(os::kErrorNotAllAssigned));
+    os.system.CloseToken(token);
+
+    EXPECT_FALSE(os.system.LookupPrivilege("SeNoSuchPrivilege", &luid));
+}
+
 }  // namespace
 
 #endif  // _WIN32
