@@ -106,7 +106,7 @@ std::size_t ListingRowsStart(std::string_view listing) {
     const std::size_t underline = listing.find(kHeaderUnderline);
     if (underline != kNone) start = from = underline + 8;
     // Walk along the column underlines: each " ---" found moves the start 8 past it, which in
-    // diskpart's table lands at the first disk row.
+    // diskpart's table ends at the close of the underline row, before the first disk row.
     for (std::size_t found;
          from < listing.size() && (found = listing.find(" ---", from)) != kNone;) {
         start = from = found + 8;
