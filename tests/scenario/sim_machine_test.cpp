@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "os/sim/core.h"
 #include "os/winconst.h"
 #include "support/scenario.h"
 
@@ -394,4 +395,12 @@ TEST(SimClock, LocalTimeFollowsVirtualTime) {
         s.Os().clock.Sleep(c.sleepMs);
         EXPECT_EQ(s.Os().clock.LocalTimeText(), c.expected) << c.start;
     }
+}
+
+// A wait that would never end stops the run instead of hanging the test.
+TEST(SimClock, RunawayWaitsStopAtTheLimit) {
+    Scenario s(R"({"clock": {"limitMs": 10000}})");
+    s.Os().clock.Sleep(10000);
+    EXPECT_THROW(s.Os().clock.Sleep(1), sim::SimulationLimit);
+    EXPECT_EQ(s.Journal("TIME.LIMIT").size(), 1u);
 }

@@ -206,12 +206,15 @@ Core::Core(Json description, std::string machineDir, std::string rootDir)
     if (clock.is_object() && clock.contains("start")) {
         const std::string t = clock.at("start").get<std::string>();
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-        if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+        if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6 || mo < 1 ||
+            mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
             throw std::runtime_error("clock start must read YYYY-MM-DD hh:mm:ss: " + t);
         startSeconds_ =
             DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 +
             h * 3600 + mi * 60 + s;
     }
+    if (clock.is_object() && clock.contains("limitMs"))
+        limitMs_ = JsonNumber(clock.at("limitMs"), limitMs_);
 
     Populate();
     LoadRegistry();
@@ -299,6 +302,11 @@ void Core::RecordLoud(const std::string& kind, const std::string& detail) {
 }
 
 void Core::AdvanceTo(std::uint64_t when) {
+    if (when > limitMs_) {
+        RecordLoud("time.limit", "virtual time would pass " + std::to_string(limitMs_) + " ms");
+        throw SimulationLimit{"virtual time passed its limit of " + std::to_string(limitMs_) +
+                              " ms: a wait that never ends"};
+    }
     while (!events_.empty() && events_.begin()->first.first <= when) {
         auto node = events_.extract(events_.begin());
         if (node.key().first > now_) now_ = node.key().first;

@@ -24,6 +24,13 @@ using Json = nlohmann::json;
 
 inline constexpr std::uint64_t kNever = ~std::uint64_t{0};
 
+// Thrown when virtual time runs past the machine's limit (a loop that would wait for ever). Not
+// a std::exception, so that the program's own error handling cannot swallow it; RunVolkit turns
+// it into a std::runtime_error once the program has unwound.
+struct SimulationLimit {
+    std::string reason;
+};
+
 // One value in the registry.
 struct RegValue {
     std::string name;  // as first written
@@ -148,6 +155,7 @@ class Core {
     std::string machineDir_;
     std::string rootDir_;
     std::uint64_t now_ = 0;
+    std::uint64_t limitMs_ = 7ull * 24 * 3600 * 1000;  // a week of virtual time
     std::int64_t startSeconds_ = 0;
     std::uint64_t eventSequence_ = 0;
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::function<void()>> events_;

@@ -1,4 +1,5 @@
 #include <exception>
+#include <stdexcept>
 
 #include "app/volkit_app.h"
 #include "os/sim/core.h"
@@ -19,6 +20,8 @@ int RunVolkit(Machine& machine, const std::string& commandLine) {
         VolkitMain(core.Os(), commandLine);
     } catch (const ProcessExit& exit) {
         return exit.exitCode;
+    } catch (const SimulationLimit& limit) {
+        throw std::runtime_error(limit.reason);
     } catch (const std::exception& e) {
         core.RecordLoud("crash", e.what());
         throw;
