@@ -98,8 +98,10 @@ class SimProcesses : public os::Processes {
         if (unquotedBlank && !path.empty())
             core_.RecordLoud("process.unquoted-path", "\"" + program + "\" in: " + commandLine);
 
-        Outcome outcome =
-            Launch(program, path, rest, commandLine, core_.currentDirectory, true, core_.Now());
+        Outcome outcome = Launch(
+            program, path, rest, commandLine, core_.currentDirectory,
+            [&](const std::string& note) { core_.Record("process.start", commandLine + note); },
+            core_.Now());
         if (!outcome.started) {
             core_.lastError = static_cast<std::uint32_t>(os::kErrorFileNotFound);
             core_.Record("process.start-failed", commandLine);
@@ -239,14 +241,17 @@ class SimProcesses : public os::Processes {
 
     // Runs a program (model, batch file or plain file) at the current time. The model is asked
     // now; its atEnd is left to the caller.
+    // announce journals the start (with a note) just before the program's model runs, so that
+    // the model's own entries follow it.
+    using Announce = std::function<void(const std::string& note)>;
     Outcome Launch(const std::string& program, const std::string& path, const std::string& rest,
-                   const std::string& commandLine, const std::string& cwd, bool journal,
+                   const std::string& commandLine, const std::string& cwd, const Announce& announce,
                    std::uint64_t at) {
         Outcome outcome;
         const std::string ext = Extension(path.empty() ? program : path);
         const std::string key = ModelRegistry::Key(program);
         if (!path.empty() && (ext == ".bat" || ext == ".cmd")) {
-            if (journal) core_.Record("process.start", commandLine);
+            announce("");
             std::string script;
             core_.ReadFile(path, &script);
             outcome.started = true;
@@ -255,7 +260,7 @@ class SimProcesses : public os::Processes {
             return outcome;
         }
         if (key == "cmd") {
-            if (journal) core_.Record("process.start", commandLine);
+            announce("");
             std::string body = Trim(rest);
             const std::string lower = text::Lower(body);
             if (lower.rfind("/c", 0) == 0 || lower.rfind("/k", 0) == 0) body = Trim(body.substr(2));
@@ -272,7 +277,7 @@ class SimProcesses : public os::Processes {
         const ModelRegistry::Program* model = registered;
         if (!model && DescribedProgram(program, &described)) model = &described;
         if (model && (model->systemProgram || !path.empty())) {
-            if (journal) core_.Record("process.start", commandLine);
+            announce("");
             ProgramCall call{core_,
                              commandLine,
                              program,
@@ -291,7 +296,7 @@ class SimProcesses : public os::Processes {
             return outcome;
         }
         if (!path.empty()) {
-            if (journal) core_.Record("process.start", commandLine + " (no model: ends at once)");
+            announce(" (no model: ends at once)");
             outcome.started = true;
             outcome.result.exeName = SnapshotName(program, path);
         }
@@ -475,17 +480,20 @@ class SimProcesses : public os::Processes {
             }
         } else {
             const std::string path = FindForShell(program, cwd);
-            Outcome outcome = Launch(program, path, rest, command, cwd, false, at);
+            auto announce = [&](const std::string& note) {
+                core_.At(at, [this, command, note] {
+                    RunAsActor("cmd.exe", [&] { core_.Record("process.start", command + note); });
+                });
+            };
+            Outcome outcome = Launch(program, path, rest, command, cwd, announce, at);
             const bool started = outcome.started;
-            core_.At(at, [this, command, started] {
-                const std::string saved = core_.actor;
-                core_.actor = "cmd.exe";
-                if (started)
-                    core_.Record("process.start", command);
-                else
-                    core_.Record("process.start-failed", command + " (not recognised)");
-                core_.actor = saved;
-            });
+            if (!started) {
+                core_.At(at, [this, command] {
+                    RunAsActor("cmd.exe", [&] {
+                        core_.Record("process.start-failed", command + " (not recognised)");
+                    });
+                });
+            }
             if (!started)
                 result.exitCode = kNotRecognised;
             else
