@@ -324,14 +324,14 @@ class SimProcesses : public os::Processes {
         const Json& programs = core_.Section("programs");
         if (!programs.is_object()) return false;
         const std::string key = ModelRegistry::Key(program);
-        for (auto& [name, spec] : programs.items()) {
-            if (ModelRegistry::Key(name) != key || !spec.is_object()) continue;
-            if (!spec.contains("durationMs") && !spec.contains("exitCode") &&
-                !spec.contains("output") && !spec.contains("outputFile") &&
-                !spec.contains("writes"))
+        for (auto& [name, entry] : programs.items()) {
+            if (ModelRegistry::Key(name) != key || !entry.is_object()) continue;
+            if (!entry.contains("durationMs") && !entry.contains("exitCode") &&
+                !entry.contains("output") && !entry.contains("outputFile") &&
+                !entry.contains("writes"))
                 return false;  // a section for a model that is not built in
-            const Json copy = spec;
-            out->systemProgram = spec.value("systemProgram", false);
+            const Json copy = entry;
+            out->systemProgram = entry.value("systemProgram", false);
             out->model = [copy](ProgramCall& call) {
                 ProgramResult r;
                 const Json duration = copy.value("durationMs", Json(0));
