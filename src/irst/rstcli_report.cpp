@@ -62,10 +62,15 @@ class Report {
         return hit == kNone ? kNone : from + hit;
     }
 
-    // Where the line holding from ends (its CR or LF); kNone when the text ends first.
-    std::size_t LineEnd(std::size_t from) const {
+    // Where the line holding from ends (its CR or LF); kNone when the text ends first. With a
+    // limit, a line that runs on to it ends there.
+    std::size_t LineEnd(std::size_t from, std::size_t limit = kNone) const {
         if (from > text_.size()) return kNone;
-        return text_.find_first_of("\r\n", from);
+        const std::size_t end = std::min(limit, text_.size());
+        if (from >= end) return limit == kNone ? kNone : end;
+        const std::size_t hit = text_.substr(from, end - from).find_first_of("\r\n");
+        if (hit != kNone) return from + hit;
+        return limit == kNone ? kNone : end;
     }
 
     std::string_view Slice(std::size_t from, std::size_t to) const {
@@ -144,7 +149,8 @@ BlockResult ReadDiskBlock(const Report& report, std::size_t id, bool fullId, Rst
     const BlockResult cutShort{BlockKind::kCutShort, kNone};
 
     std::size_t pos = id + kIdKey.size();
-    const std::size_t idLineEnd = report.LineEnd(pos);
+    // The ID's value runs to the end of its line, and never into the next block.
+    const std::size_t idLineEnd = report.LineEnd(pos, limit);
     if (idLineEnd == kNone) return cutShort;
 
     if (fullId) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -493,6 +494,48 @@ TEST(RstcliReport, EmptyTextResetsEverything) {
     EXPECT_EQ(rst.RstDiskTable[0].busSpeed, "GENX");
     EXPECT_EQ(rst.AccelerationPresent, 0);
     EXPECT_EQ(rst.MigrationText, "no");
+}
+
+}  // namespace
+
+namespace {
+
+// Blocks without line ends, and keys without their blocks, repeated many times: the parse stays
+// linear in the text's length.
+TEST(RstcliReport, RepeatedKeysWithoutLineEndsParseInLinearTime) {
+    const std::string end = "--END DEVICE INFORMATION--";
+    const std::vector<std::string> texts = {
+        end +
+            [] {
+                std::string t;
+                for (int i = 0; i < 100000; ++i) t += "ID:0-1-";
+                return t;
+            }(),
+        end +
+            [] {
+                std::string t;
+                for (int i = 0; i < 50000; ++i) t += "ID: 0-0-0-0 Type:              Disk ";
+                return t + "\r\n";
+            }(),
+        end +
+            [] {
+                std::string t;
+                for (int i = 0; i < 50000; ++i)
+                    t += "ID:\r\nType:              Disk\r\nSize:              1";
+                return t;
+            }(),
+    };
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        for (int release : {148, 157}) {
+            const auto start = std::chrono::steady_clock::now();
+            irst::RstState rst;
+            disks::DiskState disks;
+            irst::ParseReportText(texts[i], release, rst, disks);
+            const auto seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            EXPECT_LT(seconds, 5.0) << "text " << i << " release " << release;
+        }
+    }
 }
 
 }  // namespace
