@@ -60,7 +60,11 @@ std::string FullIdDisks(int raidLevel, std::string_view argument) {
         }
         for (char c : argument.substr(underscore + 2)) command += c == ',' ? ' ' : c;
     } else {
-        const std::string_view rest = argument.substr(underscore + 1);
+        // The second disk is the text after "_" up to the first ",". A caller that writes both
+        // levels alike puts the one separator character of the RAID 0 form after "_"
+        // ("0-1-0-0_,0-2-0-0"): then the second disk is what follows that separator.
+        std::string_view rest = argument.substr(underscore + 1);
+        if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
         command += OneWordId(rest.substr(0, rest.find(',')), "second");
     }
     return command;

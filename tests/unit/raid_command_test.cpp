@@ -55,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         // RAID 1 on a full-id release names the second disk, the text after "_".
         RaidCase{157, 1, "0-1-0-0_0-2-0-0", " -C -l 1 -E 0-1-0-0 -n VolumeWithData 0-2-0-0"},
         RaidCase{155, 1, "0-1-0-0_0-3-0-0,x", " -C -l 1 -E 0-1-0-0 -n VolumeWithData 0-3-0-0"},
+        // Written as the RAID 0 form, with its separator after "_".
+        RaidCase{157, 1, "0-1-0-0_,0-2-0-0", " -C -l 1 -E 0-1-0-0 -n VolumeWithData 0-2-0-0"},
         // Full-id: the character after "_" is skipped, "," becomes a blank.
         RaidCase{157, 0, "0-1-0-0_x0-2-0-0", " -C -l 0 -E 0-1-0-0 -n VolumeWithData 0-2-0-0"},
         RaidCase{157, 0, "1-0-0-0_,2-0-0,3", " -C -l 0 -E 1-0-0-0 -n VolumeWithData 2-0-0 3"}));
@@ -71,7 +73,8 @@ TEST(RaidCommandRefusal, RefusesIncompleteOrUnsafeArguments) {
         {157, 0, "0-1-0-0_"},              // ends at the "_"
         {157, 0, "_,0-2-0-0"},             // no first disk id
         {157, 0, "0 1_,0-2-0-0"},          // a first id of two words
-        {157, 1, "0-1-0-0_,0-2-0-0"},      // RAID 1: nothing between "_" and ","
+        {157, 1, "0-1-0-0_,"},             // RAID 1: nothing after the separator
+        {157, 1, "0-1-0-0_,,0-2-0-0"},     // RAID 1: an empty second id
         {157, 1, "0-1-0-0_"},              // RAID 1: no second disk
         {148, 0, ""},                      // nothing at all
         {148, 0, "1"},                     // no separator after the first port

@@ -10,18 +10,19 @@
 
 namespace os::win32 {
 
+// CPUID with EAX = leaf and ECX = 0 (sub-leaf 0).
 CpuidRegisters Win32Processor::Cpuid(std::uint32_t leaf) {
     CpuidRegisters registers;
 #if defined(_MSC_VER)
     int values[4] = {};
-    __cpuid(values, static_cast<int>(leaf));
+    __cpuidex(values, static_cast<int>(leaf), 0);
     registers.eax = static_cast<std::uint32_t>(values[0]);
     registers.ebx = static_cast<std::uint32_t>(values[1]);
     registers.ecx = static_cast<std::uint32_t>(values[2]);
     registers.edx = static_cast<std::uint32_t>(values[3]);
 #else
     unsigned a = 0, b = 0, c = 0, d = 0;
-    __cpuid(leaf, a, b, c, d);
+    __cpuid_count(leaf, 0, a, b, c, d);
     registers.eax = a;
     registers.ebx = b;
     registers.ecx = c;
