@@ -44,6 +44,13 @@ volkit_base_prefix() {
     (
         flock 9
         if [ "$fresh" = "--fresh" ] || [ ! -f "$VOLKIT_WINE_BASE/.volkit-ready" ]; then
+            # A new run: the prefixes of earlier runs go with the base they were copied from.
+            for prefix in "$VOLKIT_WINE_DIR"/prefixes/*; do
+                if [ -d "$prefix" ]; then
+                    WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+                fi
+                rm -rf "$prefix"
+            done
             rm -rf "$VOLKIT_WINE_BASE"
             WINEPREFIX="$VOLKIT_WINE_BASE" wineboot -i >/dev/null 2>&1 ||
                 volkit_fail "wineboot failed"
