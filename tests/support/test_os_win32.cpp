@@ -10,15 +10,17 @@ TestOs::~TestOs() = default;
 namespace {
 
 class Win32TestOs : public TestOs {
-public:
+  public:
     os::Os& Os() override { return win32_.Get(); }
 
-private:
+  private:
     os::win32::Win32Os win32_;
 };
 
 }  // namespace
 
-std::unique_ptr<TestOs> MakeTestOs() { return std::make_unique<Win32TestOs>(); }
+std::unique_ptr<TestOs> MakeTestOs() {
+    return std::make_unique<Win32TestOs>();
+}
 
 #endif  // _WIN32
