@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "null_os.h"
 #include "os/os.h"
 
 namespace fake {
@@ -336,24 +337,9 @@ class Processor : public os::Processor {
     std::uintptr_t SetThreadAffinity(std::uintptr_t) override { return 1; }
 };
 
-class Services : public os::Services {
-  public:
-    bool StopService(const std::string&) override { return false; }
-    std::uint32_t ServiceState(const std::string&) override { return 0; }
-};
+using Services = null_os::Services;
 
-class Devices : public os::Devices {
-  public:
-    os::DeviceHandle OpenDevice(const std::string&, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-    bool IoControl(os::DeviceHandle, std::uint32_t, const std::vector<std::uint8_t>&,
-                   std::vector<std::uint8_t>*, std::uint32_t*) override {
-        return false;
-    }
-    void CloseDevice(os::DeviceHandle) override {}
-    std::uint32_t LogicalDrives() override { return 0; }
-};
+using Devices = null_os::Devices;
 
 class Libraries : public os::Libraries {
   public:

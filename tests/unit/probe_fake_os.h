@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "null_os.h"
 #include "os/os.h"
 
 namespace probe_test {
@@ -134,24 +135,9 @@ class FakeProcesses : public os::Processes {
     [[noreturn]] void ExitProcess(int exitCode) override { throw exitCode; }
 };
 
-class FakeServices : public os::Services {
-  public:
-    bool StopService(const std::string&) override { return false; }
-    std::uint32_t ServiceState(const std::string&) override { return 0; }
-};
+using FakeServices = null_os::Services;
 
-class FakeDevices : public os::Devices {
-  public:
-    os::DeviceHandle OpenDevice(const std::string&, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-    bool IoControl(os::DeviceHandle, std::uint32_t, const std::vector<std::uint8_t>&,
-                   std::vector<std::uint8_t>*, std::uint32_t*) override {
-        return false;
-    }
-    void CloseDevice(os::DeviceHandle) override {}
-    std::uint32_t LogicalDrives() override { return 0; }
-};
+using FakeDevices = null_os::Devices;
 
 // Libraries by file name, each a table of entry points.
 class FakeLibraries : public os::Libraries {
