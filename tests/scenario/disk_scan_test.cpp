@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -271,6 +272,29 @@ TEST(DiskScan, BundledMachineReportsItsDrivesToIrst) {
     EXPECT_EQ(ctx.rst.RstDiskTable[0].systemDiskText, "yes");
     EXPECT_EQ(ctx.disks.DiskTable[0].osDiskFlag, 1);
     EXPECT_EQ(ctx.disks.SystemDiskNumber, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WriteBinaryResource, WritesTheResourceOrAnEmptyFileAndFailsOnlyWhenItCannotCreate) {
+    struct Case {
+        unsigned id;
+        const char* path;
+        bool written;
+        std::optional<std::string> content;
+    };
+    const Case cases[] = {
+        {145, "C:\\Windows\\rstcli.exe", true, "rstcli 14.8.0.1042 (simulated)"},
+        {144, "C:\\Windows\\rstcli.exe", true, ""},  // not carried: an empty file
+        {145, "C:\\No such folder\\rstcli.exe", false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        Scan s(ScanMachine());
+        EXPECT_EQ(WriteBinaryResource(s.ctx, c.id, c.path), c.written) << c.id << " " << c.path;
+        EXPECT_EQ(s.scenario.File(c.path), c.content) << c.id << " " << c.path;
+    }
 }
 
 }  // namespace
