@@ -15,10 +15,12 @@ namespace irst {
 // serials of the physical disks that hold an IRST system disk are upper-cased in disks.
 //
 // The text is read as the C string it was loaded as: it ends at its first NUL. Nothing is read
-// past its end. A disk block that stops before its model line at the end of the text (a report
-// cut short) is dropped and ends the disk loop; the blocks before it stay. A block that lacks one
-// of its keys keeps the values read before that key and leaves the rest empty: values are only
-// taken from the block's own lines. At most kMaxRstDisks disks are stored.
+// past its end. A block's keys are looked for only up to the next "ID:", so values are only taken
+// from the block's own lines. A block that lacks one of its keys keeps the values read before
+// that key and leaves the rest empty; it still counts as a disk. The last block of the text is
+// different: when it stops before its model line (a report cut short) it is dropped and the disk
+// loop ends; the blocks before it stay. A block without a "Type:" key is not a disk. At most
+// kMaxRstDisks disks are stored; further blocks are ignored.
 struct ReportParseResult {
     int incompleteBlocks = 0;  // disk blocks that lacked a key and were stored in part
     bool cutShort = false;     // the text ended inside a disk block
