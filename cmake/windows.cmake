@@ -48,6 +48,7 @@ function(volkit_add_standin target kind output_name)
     LIBRARY_OUTPUT_DIRECTORY ${VOLKIT_STANDIN_DIR}
     # Import libraries per target: two stand-ins may share a file name in different folders.
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${target})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tools/standins/common)
   target_link_libraries(${target} PRIVATE volkit_warnings volkit_win32_api)
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
 endfunction()

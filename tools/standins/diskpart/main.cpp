@@ -20,14 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "standin.h"
+
 namespace {
 
 std::string ProgramDirectory() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path, n);
-    const std::size_t slash = dir.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
+    return standin::BesideModule(nullptr, "");
 }
 
 bool ReadAll(const std::string& path, std::string* content) {
@@ -37,11 +35,6 @@ bool ReadAll(const std::string& path, std::string* content) {
     all << in.rdbuf();
     *content = all.str();
     return true;
-}
-
-void AppendLine(const std::string& path, const std::string& line) {
-    std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << line << "\r\n";
 }
 
 std::string Trim(const std::string& s) {
@@ -107,7 +100,7 @@ int main() {
     const std::string dir = ProgramDirectory();
     const std::string callLog = dir + "diskpart_calls.log";
     const std::string commandLine = GetCommandLineA();
-    AppendLine(callLog, commandLine);
+    standin::AppendLine(callLog, commandLine);
 
     std::string text;
     int runs = 0;
@@ -133,7 +126,7 @@ int main() {
     }
     if (runs <= failFirst) {
         std::printf("Virtual Disk Service error:\r\nThe service failed to initialize.\r\n");
-        AppendLine(callLog, "no listing (run " + std::to_string(runs) + ")");
+        standin::AppendLine(callLog, "no listing (run " + std::to_string(runs) + ")");
         return 1;
     }
 
@@ -146,18 +139,18 @@ int main() {
             std::string listing;
             ReadAll(dir + "diskpart_listing.txt", &listing);
             std::fwrite(listing.data(), 1, listing.size(), stdout);
-            AppendLine(callLog, "list disk");
+            standin::AppendLine(callLog, "list disk");
         } else if (w.size() == 3 && (w[0] == "sel" || w[0] == "select") && w[1] == "disk" &&
                    IsNumber(w[2])) {
             selected = std::atoi(w[2].c_str());
             std::printf("\r\nDisk %d is now the selected disk.\r\n", selected);
-            AppendLine(callLog, "sel disk " + std::to_string(selected));
+            standin::AppendLine(callLog, "sel disk " + std::to_string(selected));
         } else if (w.size() == 1 && w[0] == "clean" && selected >= 0) {
             std::printf("\r\nDiskPart succeeded in cleaning the disk.\r\n");
-            AppendLine(callLog, "clean disk " + std::to_string(selected));
+            standin::AppendLine(callLog, "clean disk " + std::to_string(selected));
         } else {
             std::printf("\r\nThe arguments specified for this command are not valid.\r\n");
-            AppendLine(callLog, "refused: " + Trim(raw));
+            standin::AppendLine(callLog, "refused: " + Trim(raw));
             return 1;
         }
     }

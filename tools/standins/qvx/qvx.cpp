@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "standin.h"
+
 namespace {
 
 struct PciFunction {
@@ -37,12 +39,7 @@ std::uint32_t AddressOf(unsigned bus, unsigned device, unsigned function) {
 }
 
 std::string BesideLibrary(const char* name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-    return folder + name;
+    return standin::BesideModule(g_module, name);
 }
 
 void LoadTable() {

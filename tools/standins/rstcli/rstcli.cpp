@@ -11,15 +11,12 @@
 #include <cstdio>
 #include <string>
 
+#include "standin.h"
+
 namespace {
 
 std::string BesideProgram(const char* name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-    return folder + name;
+    return standin::BesideModule(nullptr, name);
 }
 
 // The command line after the program's name (quoted or not), without the blanks around it.
@@ -68,10 +65,7 @@ void PrintReport() {
 
 int main() {
     const std::string arguments = Arguments();
-    if (FILE* log = std::fopen(BesideProgram("rstcli_calls.log").c_str(), "ab")) {
-        std::fprintf(log, "%s\r\n", arguments.c_str());
-        std::fclose(log);
-    }
+    standin::AppendLine(BesideProgram("rstcli_calls.log"), arguments);
     if (AsksForInformation(arguments)) PrintReport();
     return 0;
 }

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include "standin.h"
+
 namespace {
 
 HMODULE g_module = nullptr;
@@ -24,12 +26,7 @@ struct Settings {
 };
 
 std::string BesideLibrary(const char* name) {
-    char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
-    std::string folder(path, length < MAX_PATH ? length : 0);
-    const std::size_t slash = folder.find_last_of("\\/");
-    folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
-    return folder + name;
+    return standin::BesideModule(g_module, name);
 }
 
 Settings ReadSettings() {
