@@ -1,7 +1,6 @@
 // libFuzzer entry for the diskpart "list disk" parser and the pairing of its rows with the disk
-// tables. Build with clang:
-//   cmake -S . -B build/fuzz -DVOLKIT_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
-//   cmake --build build/fuzz --target diskpart_listing_fuzz
+// tables. Built and run by
+//   scripts/fuzz.sh [SECONDS] diskpart_listing_fuzz
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,6 @@
 // libFuzzer entry for the drive identification bytes: an IDENTIFY answer block and a storage
-// device descriptor read at the offsets it holds. Build with clang:
-//   cmake -S . -B build/fuzz -DVOLKIT_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
-//   cmake --build build/fuzz --target identify_fuzz
+// device descriptor read at the offsets it holds. Built and run by
+//   scripts/fuzz.sh [SECONDS] identify_fuzz
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,5 @@
-// libFuzzer entry for the rstcli report parser. Build with clang:
-//   cmake -S . -B build/fuzz -DVOLKIT_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
-//   cmake --build build/fuzz --target rstcli_report_fuzz
-//   build/fuzz/tests/rstcli_report_fuzz tests/data/rstcli
+// libFuzzer entry for the rstcli report parser. Built and run by
+//   scripts/fuzz.sh [SECONDS] rstcli_report_fuzz
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
