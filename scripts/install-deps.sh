@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian 12 machine (run as root).
-#   scripts/install-deps.sh          the Linux build: compilers, CMake, GoogleTest, JSON, XML
+#   scripts/install-deps.sh          the Linux build: compilers, CMake, GoogleTest, Benchmark, JSON,
+#                                    XML, Valgrind
 #   scripts/install-deps.sh --all    also the Windows build and its tests: MinGW-w64 and Wine (i386)
 set -euo pipefail
 
 linux_packages=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
-                nlohmann-json3-dev libpugixml-dev clang-format python3)
+                nlohmann-json3-dev libpugixml-dev clang-format python3 valgrind)
 windows_packages=(g++-mingw-w64-i686 wine wine32 wine64)
 fuzz_packages=(clang libclang-rt-14-dev)
 

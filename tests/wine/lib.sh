@@ -10,7 +10,9 @@
 #   volkit_present_windows win7|win81|win10 the Windows release the prefix presents
 #   volkit_install_program [DIR]            copies VOLKIT.exe and the stand-ins into C:\DIR
 #   volkit_run "COMMAND LINE" [CWD]         runs VOLKIT.exe with exactly that command line;
-#                                           returns its exit code; sets VOLKIT_CLOSES
+#                                           returns its exit code; sets VOLKIT_CLOSES and
+#                                           VOLKIT_ELAPSED_MS
+#   volkit_run_program "LINE" CWD           the same for any program (LINE starts with its path)
 #   volkit_reg_query KEY VALUE [32|64]      prints the data of a registry value
 #   volkit_unix_path 'C:\path'              the host path of a path on drive C:
 #   volkit_cleanup                          ends this prefix's wineserver (only this one)
@@ -135,18 +137,25 @@ volkit_install_program() {
 # Runs VOLKIT.exe from the installed program folder with exactly the given command line (the
 # text after the program name, trailing blanks included). A window captioned "VKT" stands for
 # the calling program; VOLKIT_CLOSES tells how many WM_CLOSE messages it received before
-# VOLKIT.exe ended.
+# VOLKIT.exe ended, VOLKIT_ELAPSED_MS how long it ran.
 volkit_run() {
+    volkit_run_program "$VOLKIT_PROGRAM_DIR\\VOLKIT.exe $1" "${2:-$VOLKIT_PROGRAM_DIR}"
+}
+
+# Runs any program with exactly the given whole command line (program path first) the same way,
+# in the given Windows working directory; sets VOLKIT_CLOSES and VOLKIT_ELAPSED_MS.
+volkit_run_program() {
     line=$1
-    cwd=${2:-$VOLKIT_PROGRAM_DIR}
+    cwd=$2
     work=$(mktemp -d "$VOLKIT_WINE_DIR/run.XXXXXX")
-    printf '%s\\VOLKIT.exe %s' "$VOLKIT_PROGRAM_DIR" "$line" >"$work/line.txt"
+    printf '%s' "$line" >"$work/line.txt"
     status=0
     wine "$VOLKIT_WINE_RUN" "$(volkit_windows_path "$work/report.txt")" "$cwd" \
         "$(volkit_windows_path "$work/line.txt")" 120 </dev/null >"$work/out.txt" 2>&1 ||
         status=$?
     VOLKIT_CLOSES=$(sed -n 's/^closes=//p' "$work/report.txt" 2>/dev/null)
     VOLKIT_CLOSES=${VOLKIT_CLOSES:-0}
+    VOLKIT_ELAPSED_MS=$(sed -n 's/^elapsed_ms=//p' "$work/report.txt" 2>/dev/null)
     if [ ! -f "$work/report.txt" ]; then
         cat "$work/out.txt" >&2
     fi

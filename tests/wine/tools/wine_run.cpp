@@ -6,8 +6,10 @@
 //   wine-run.exe <report file> <working directory> <command line file> <seconds>
 //
 // The command line file holds the whole command line, program path first, without a line end:
-// blanks at its end reach the program unchanged. The report file receives "closes=<n>" and
-// "exit=<code>". A run longer than the given seconds is ended and reported as exit 124.
+// blanks at its end reach the program unchanged. The report file receives "closes=<n>",
+// "exit=<code>" and "elapsed_ms=<milliseconds>" (from the start of the program to its end, as
+// the performance counter measures it). A run longer than the given seconds is ended and
+// reported as exit 124.
 #include <windows.h>
 
 #include <cstdio>
@@ -70,6 +72,10 @@ int main(int argc, char** argv) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER started{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&started);
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, argv[2],
                         &startup, &info)) {
         std::fprintf(stderr, "wine-run: cannot start [%s]: error %lu\n", commandLine.c_str(),
@@ -98,12 +104,18 @@ int main(int argc, char** argv) {
         }
         Pump();
     }
+    LARGE_INTEGER ended{};
+    QueryPerformanceCounter(&ended);
+    const double elapsedMs = frequency.QuadPart > 0
+                                 ? static_cast<double>(ended.QuadPart - started.QuadPart) * 1000.0 /
+                                       static_cast<double>(frequency.QuadPart)
+                                 : -1.0;
     Pump();
     CloseHandle(info.hProcess);
 
     std::FILE* report = std::fopen(argv[1], "wb");
     if (report == nullptr) return 125;
-    std::fprintf(report, "closes=%d\nexit=%lu\n", g_closes, exitCode);
+    std::fprintf(report, "closes=%d\nexit=%lu\nelapsed_ms=%.1f\n", g_closes, exitCode, elapsedMs);
     std::fclose(report);
     DestroyWindow(probe);
     return static_cast<int>(exitCode);
