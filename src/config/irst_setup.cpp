@@ -21,7 +21,7 @@ constexpr int kUninstallWaitSteps = 10;
 constexpr std::uint32_t kUninstallWaitStepMs = 2000;
 // The uninstallers are looked at this often within each step, so that the wait ends soon after
 // the last of them has ended.
-constexpr std::uint32_t kUninstallPollMs = 500;
+constexpr std::uint32_t kUninstallPollMs = 100;
 constexpr std::uint32_t kUiGoneSettleMs = 3000;
 
 // The installer's command line must fit the program's path buffer.
@@ -55,25 +55,32 @@ void WaitForServiceToStop(RunContext& ctx) {
                   text::Decimal(kServiceWaitSteps) + " s; going on");
 }
 
+// Polls the number of running uninstallers until it is back at before, at most boundMs. True when
+// they have ended.
+bool UninstallersEndWithin(RunContext& ctx, int before, std::uint32_t boundMs) {
+    for (std::uint32_t waited = 0; waited < boundMs; waited += kUninstallPollMs) {
+        ctx.os.clock.Sleep(kUninstallPollMs);
+        if (CountMsiexecProcesses(ctx) <= before) return true;
+    }
+    return false;
+}
+
 void WaitForUninstallers(RunContext& ctx, int before) {
     if (CountMsiexecProcesses(ctx) <= before) {
         ctx.log.Write("no uninstaller is running; not waiting");
         return;
     }
     for (int step = 0; step < kUninstallWaitSteps; ++step) {
-        bool ended = false;
-        for (std::uint32_t waited = 0; waited < kUninstallWaitStepMs && !ended;
-             waited += kUninstallPollMs) {
-            ctx.os.clock.Sleep(kUninstallPollMs);
-            ended = CountMsiexecProcesses(ctx) <= before;
-        }
-        if (IsIrstUiGone(ctx)) {
-            ctx.os.clock.Sleep(kUiGoneSettleMs);
-            ctx.log.Write("the IRST user-interface program is gone; uninstall under way");
+        if (UninstallersEndWithin(ctx, before, kUninstallWaitStepMs)) {
+            ctx.log.Write("the uninstallers have ended");
             return;
         }
-        if (ended) {
-            ctx.log.Write("the uninstallers have ended");
+        if (IsIrstUiGone(ctx)) {
+            // The uninstall has removed the user-interface program: the uninstallers get two
+            // settle periods more to finish, and the wait ends as soon as they have.
+            const bool ended = UninstallersEndWithin(ctx, before, 2 * kUiGoneSettleMs);
+            ctx.log.Write(std::string("the IRST user-interface program is gone; ") +
+                          (ended ? "the uninstallers have ended" : "uninstall under way"));
             return;
         }
     }
@@ -124,9 +131,7 @@ bool IsIrstUiGone(RunContext& ctx) {
     std::string folder;
     if (!ctx.os.files.SpecialFolder(os::kCsidlProgramFiles, &folder)) return false;
     while (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    if (ctx.os.files.CanOpenForRead(folder + kIrstUiSubPath)) return false;
-    ctx.os.clock.Sleep(kUiGoneSettleMs);
-    return true;
+    return !ctx.os.files.CanOpenForRead(folder + kIrstUiSubPath);
 }
 
 std::string UninstallCommandLine(const std::string& productCode, bool wow64) {

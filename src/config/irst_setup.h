@@ -27,9 +27,8 @@ bool IsIrstServiceRunning(RunContext& ctx);
 bool KillIrstTray(RunContext& ctx);
 // The number of processes named "Msiexec.exe" (any letter case).
 int CountMsiexecProcesses(RunContext& ctx);
-// True when the IRST user-interface program can no longer be opened (after a 3 s pause, which
-// gives a running uninstall time to move on); false while it is there or when the Program Files
-// folder cannot be determined.
+// True when the IRST user-interface program can no longer be opened; false while it is there or
+// when the Program Files folder cannot be determined.
 bool IsIrstUiGone(RunContext& ctx);
 
 // The msiexec command line that removes one product: the 64-bit form leaves the restart to a

@@ -107,7 +107,7 @@ TEST(IrstRemoval, Removes32BitListWithRestartOn32BitWindows) {
 }
 
 // The bounded waits, in virtual time. Service: polled each second, at most 100 s. Uninstallers:
-// at most 10 rounds of 2 s; when the user-interface program has gone, 6 s more and done.
+// at most 10 rounds of 2 s; when the user-interface program has gone, at most 6 s more.
 TEST(IrstRemoval, WaitsEndAtTheirBoundsOrAsSoonAsTheAwaitedThingHappens) {
     struct Case {
         const char* name;
@@ -125,6 +125,10 @@ TEST(IrstRemoval, WaitsEndAtTheirBoundsOrAsSoonAsTheAwaitedThingHappens) {
         {"UI program disappears after 5 s", 0, "never", 5000, false, 0, 6000 + 6000},
         {"uninstallers end after 3 s", 0, 3000, nullptr, false, 0, 3000},
         {"a msiexec that was running before is not waited for", 0, 3000, nullptr, true, 0, 3000},
+        // Once the user-interface program is gone, the uninstallers that end are not waited
+        // for any longer: the settle time is only the bound.
+        {"UI program already gone, uninstallers end after 3 s", 0, 3000, 0, false, 0, 3000},
+        {"UI program already gone, uninstallers end after 0.3 s", 0, 300, 0, false, 0, 300},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
