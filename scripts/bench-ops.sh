@@ -94,32 +94,34 @@ volkit_run "" >/dev/null 2>&1  # the first program in a new prefix pays for Wine
 t_empty=$(time_program "$VOLKIT_PROGRAM_DIR\\VOLKIT.exe" "$VOLKIT_PROGRAM_DIR")
 t_rstcli=$(time_program "$VOLKIT_PROGRAM_DIR\\rstcli.exe -I" "$VOLKIT_PROGRAM_DIR")
 printf 'list disk \r\n' >"$program/bench_list.txt"
+t_cmd=$(time_program "C:\\windows\\system32\\cmd.exe /c rem" "$VOLKIT_PROGRAM_DIR")
 t_diskpart=$(time_program "C:\\windows\\system32\\cmd.exe /c diskpart /s bench_list.txt >bench_o.txt" \
     "$VOLKIT_PROGRAM_DIR")
 t_msiexec=$(time_program "$VOLKIT_PROGRAM_DIR\\Msiexec.exe /x{0} /quiet" "$VOLKIT_PROGRAM_DIR")
 t_setup=$(time_program "$VOLKIT_PROGRAM_DIR\\setuprst157.exe -s -b" "$VOLKIT_PROGRAM_DIR")
 count_starts
 printf '%-34s %8s ms\n' "VOLKIT.exe without a switch" "$t_empty" "rstcli.exe -I" "$t_rstcli" \
-    "cmd /c diskpart (a batch's run)" "$t_diskpart" "Msiexec.exe" "$t_msiexec" \
+    "cmd /c rem (a batch file's start)" "$t_cmd" "cmd /c diskpart (a batch's run)" "$t_diskpart" "Msiexec.exe" "$t_msiexec" \
     "setuprst157.exe" "$t_setup"
 
-# operation | command line | fixed waits of a sleep-based program on this run (ms) | why
+# operation | command line | fixed waits of a sleep-based program on this run (ms) | batch files
+# run through cmd besides diskpart's | why
 ops=$(cat <<'EOF'
-0|-func0|3000|1 s after deleting Kcli.txt, 1 s for Kcli.txt after starting cli.bat, 1 s after deleting Diskmode.xml
-1|-func1|0|no waits
-2|-func2|0|no waits
-3|-func3|0|no waits
-5|-func5|8000|service not running; 2 uninstallers: one 2 s step, 3 s when the IRST UI is gone, 3 s more
-6|-func6|0|installer not awaited
-7|-func7|0|no waits
-8|-func8|0|no waits
-9|-func9 2 1|1000|1 s after the disk-off command
-10|-func10 2 1 1 1 3|24000|1 s after the wipe's start, 7 s after create-cache, 7+7+2 s after the accelerate commands
-11|-func11 1,1,2,1|0|tool readable at once; the command is not awaited
-12|-func12 1,1,2|0|tool readable at once; the command is not awaited
-13|-func13 2 Volume_0000|23000|7 s after create-cache, 7+7+2 s after the accelerate commands
-14|-func14 Volume_0000|6000|1 s after each of 3 volume-off and 3 of 4 reset commands
-15|-func15 1,1,2,1|0|as operation 11
+0|-func0|3000|1|1 s after deleting Kcli.txt, 1 s for Kcli.txt after starting cli.bat, 1 s after deleting Diskmode.xml
+1|-func1|0|0|no waits
+2|-func2|0|0|no waits
+3|-func3|0|0|no waits
+5|-func5|8000|0|service not running; 2 uninstallers: one 2 s step, 3 s when the IRST UI is gone, 3 s more
+6|-func6|0|0|installer not awaited
+7|-func7|0|0|no waits
+8|-func8|0|0|no waits
+9|-func9 2 1|1000|0|1 s after the disk-off command
+10|-func10 2 1 1 1 3|24000|0|1 s after the wipe's start, 7 s after create-cache, 7+7+2 s after the accelerate commands
+11|-func11 1,1,2,1|0|0|tool readable at once; the command is not awaited
+12|-func12 1,1,2|0|0|tool readable at once; the command is not awaited
+13|-func13 2 Volume_0000|23000|0|7 s after create-cache, 7+7+2 s after the accelerate commands
+14|-func14 Volume_0000|6000|0|1 s after each of 3 volume-off and 3 of 4 reset commands
+15|-func15 1,1,2,1|0|0|as operation 11
 EOF
 )
 
@@ -127,7 +129,7 @@ echo "== operations under Wine (median of $rounds runs)"
 printf '%-4s %-24s %9s %6s %10s %9s %5s  %s\n' op "command line" "wall ms" starts "outside ms" \
     "sleeps ms" exit verdict
 worst=0
-echo "$ops" | while IFS='|' read -r op cmdline sleeps why; do
+echo "$ops" | while IFS='|' read -r op cmdline sleeps batches why; do
     prepare "op$op"
     volkit_run "" >/dev/null 2>&1  # the first program in a new prefix pays for Wine's start
     walls=""
@@ -138,10 +140,10 @@ echo "$ops" | while IFS='|' read -r op cmdline sleeps why; do
         count_starts
     done
     wall=$(printf '%s\n' $walls | median)
-    starts=$((rstcli + diskpart + msiexec + setup))
-    outside=$(awk -v r="$rstcli" -v d="$diskpart" -v m="$msiexec" -v s="$setup" \
-        -v tr="$t_rstcli" -v td="$t_diskpart" -v tm="$t_msiexec" -v ts="$t_setup" \
-        'BEGIN { printf "%.0f", r * tr + d * td + m * tm + s * ts }')
+    starts=$((rstcli + diskpart + msiexec + setup + batches))
+    outside=$(awk -v r="$rstcli" -v d="$diskpart" -v m="$msiexec" -v s="$setup" -v b="$batches" \
+        -v tr="$t_rstcli" -v td="$t_diskpart" -v tm="$t_msiexec" -v ts="$t_setup" -v tb="$t_cmd" \
+        'BEGIN { printf "%.0f", r * tr + d * td + m * tm + s * ts + b * tb }')
     verdict=$(awk -v w="$wall" -v e="$t_empty" -v o="$outside" \
         'BEGIN { if (w <= e + 100 + o) print "ok"; else printf "SLOW by %.0f ms", w - e - 100 - o }')
     printf '%-4s %-24s %9s %6s %10s %9s %5s  %s\n' "$op" "$cmdline" "$wall" "$starts" "$outside" \

@@ -1,5 +1,6 @@
 #include "config/irst_setup.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,14 +56,20 @@ void WaitForServiceToStop(RunContext& ctx) {
                   text::Decimal(kServiceWaitSteps) + " s; going on");
 }
 
-// Polls the number of running uninstallers until it is back at before, at most boundMs. True when
-// they have ended.
+// Waits at most boundMs for the running uninstallers to be back at before. The uninstaller started
+// last is awaited directly, so that the wait ends with it; any started before it that still run
+// are then looked at every kUninstallPollMs. True when they have ended.
 bool UninstallersEndWithin(RunContext& ctx, int before, std::uint32_t boundMs) {
-    for (std::uint32_t waited = 0; waited < boundMs; waited += kUninstallPollMs) {
-        ctx.os.clock.Sleep(kUninstallPollMs);
+    const std::uint64_t start = ctx.os.clock.NowMilliseconds();
+    if (ctx.g_piChild != 0) ctx.os.processes.Wait(ctx.g_piChild, boundMs);
+    if (CountMsiexecProcesses(ctx) <= before) return true;
+    for (;;) {
+        const std::uint64_t waited = ctx.os.clock.NowMilliseconds() - start;
+        if (waited >= boundMs) return false;
+        ctx.os.clock.Sleep(static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(kUninstallPollMs, boundMs - waited)));
         if (CountMsiexecProcesses(ctx) <= before) return true;
     }
-    return false;
 }
 
 void WaitForUninstallers(RunContext& ctx, int before) {

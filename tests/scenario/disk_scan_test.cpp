@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,12 @@ struct MarkCase {
     std::vector<int> windows;  // windowsFlag of each identified disk
     int systemDisk;
 };
+
+// A case shows as its name in the test output: printed as raw bytes, its padding (never set)
+// would be read.
+void PrintTo(const MarkCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DiskScanMarks : public testing::TestWithParam<MarkCase> {};
 
