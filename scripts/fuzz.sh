@@ -37,7 +37,11 @@ for target in "${targets[@]}"; do
     binary=$build/tests/$target
     seeds=tests/fuzz/corpus/$target
     [[ -x "$binary" ]] || { echo "no fuzz target $target" >&2; exit 2; }
-    [[ -d "$seeds" ]] || { echo "no seed corpus $seeds" >&2; exit 2; }
+    if [[ ! -d "$seeds" ]]; then
+        echo "warning: $target has no seed corpus in $seeds; starting from nothing" >&2
+        seeds=$build/work/$target.empty
+        mkdir -p "$seeds"
+    fi
     work=$build/work/$target
     findings=$build/findings/$target
     mkdir -p "$work" "$findings"
