@@ -14,6 +14,7 @@
 #include <string>
 
 #include "support/scenario.h"
+#include "support/test_data.h"
 
 namespace {
 
@@ -21,23 +22,17 @@ const std::string kDefaultDir = std::string(VOLKIT_SOURCE_DIR) + "/examples/defa
 const std::string kGoldenDir = std::string(VOLKIT_SOURCE_DIR) + "/tests/scenario/golden";
 const std::string kReport = "C:\\VOLKIT\\Diskmode.xml";
 
-std::string ReadHostFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The bundled machine with a patch applied, and optionally another rstcli report.
 std::string PatchedMachine(const std::string& patch, const char* rstcliReport = nullptr) {
-    nlohmann::json machine = nlohmann::json::parse(ReadHostFile(kDefaultDir + "/machine.json"),
-                                                   nullptr, true, /*ignore_comments=*/true);
+    nlohmann::json machine =
+        nlohmann::json::parse(test_data::ReadSourceFile("examples/default/machine.json"), nullptr,
+                              true, /*ignore_comments=*/true);
     machine.merge_patch(nlohmann::json::parse(patch));
     if (rstcliReport != nullptr) {
         nlohmann::json& rstcli = machine["programs"]["rstcli"];
         rstcli.erase("report");
         rstcli["output"] =
-            ReadHostFile(std::string(VOLKIT_SOURCE_DIR) + "/tests/scenario/data/" + rstcliReport);
+            test_data::ReadSourceFile(std::string("tests/scenario/data/") + rstcliReport);
     }
     return machine.dump();
 }
@@ -119,7 +114,9 @@ TEST_P(ReportScenario, MatchesItsGoldenFileAndIsWellFormed) {
     if (std::getenv("VOLKIT_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(golden, std::ios::binary) << *report;
     }
-    EXPECT_EQ(*report, ReadHostFile(golden)) << c.name;
+    EXPECT_EQ(*report,
+              test_data::ReadSourceFile("tests/scenario/golden/" + std::string(c.name) + ".xml"))
+        << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, ReportScenario, ::testing::ValuesIn(kCases),

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "support/test_data.h"
+
 namespace {
 
 std::string ReadReport(const std::string& name) {
-    std::ifstream in(std::string(VOLKIT_SOURCE_DIR) + "/tests/data/rstcli/" + name,
-                     std::ios::binary);
-    EXPECT_TRUE(in) << "missing report " << name;
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    bool ok = false;
+    std::string text = test_data::ReadSourceFile("tests/data/rstcli/" + name, &ok);
+    EXPECT_TRUE(ok) << "missing report " << name;
+    return text;
 }
 
 struct ExpectedDisk {
