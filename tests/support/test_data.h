@@ -1,6 +1,8 @@
 // Test data kept in the source tree (reports, listings, golden files), read byte for byte.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,6 +17,14 @@ inline std::string ReadSourceFile(const std::string& relativePath, bool* ok = nu
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+// One of the rstcli information reports of tests/data/rstcli; a missing one fails the test.
+inline std::string ReadRstcliReport(const std::string& name) {
+    bool ok = false;
+    std::string text = ReadSourceFile("tests/data/rstcli/" + name, &ok);
+    EXPECT_TRUE(ok) << "missing report " << name;
+    return text;
 }
 
 }  // namespace test_data

@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string ReadReport(const std::string& name) {
-    bool ok = false;
-    std::string text = test_data::ReadSourceFile("tests/data/rstcli/" + name, &ok);
-    EXPECT_TRUE(ok) << "missing report " << name;
-    return text;
-}
-
 const char* const kFragments[] = {
     "ID:",
     "ID:                0-0-",
@@ -114,7 +107,7 @@ TEST(RstcliReportFuzz, DamagedReportsNeverFault) {
     };
     std::mt19937 random(20261211);
     for (const auto& [file, release] : seeds) {
-        const std::string original = ReadReport(file);
+        const std::string original = test_data::ReadRstcliReport(file);
         for (int round = 0; round < 1500; ++round) {
             const std::string text = Mutate(original, random);
             irst::RstState rst;

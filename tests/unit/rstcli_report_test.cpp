@@ -12,13 +12,6 @@
 
 namespace {
 
-std::string ReadReport(const std::string& name) {
-    bool ok = false;
-    std::string text = test_data::ReadSourceFile("tests/data/rstcli/" + name, &ok);
-    EXPECT_TRUE(ok) << "missing report " << name;
-    return text;
-}
-
 struct ExpectedDisk {
     std::string port;
     int form;
@@ -205,7 +198,7 @@ TEST_P(RstcliReportFiles, ParsesDisksVolumeAndFlags) {
     irst::RstState rst;
     disks::DiskState disks;
     const irst::ReportParseResult result =
-        irst::ParseReportText(ReadReport(c.file), c.release, rst, disks);
+        irst::ParseReportText(test_data::ReadRstcliReport(c.file), c.release, rst, disks);
 
     ASSERT_EQ(rst.RstDiskCount, static_cast<int>(c.disks.size()));
     for (std::size_t i = 0; i < c.disks.size(); ++i) {
@@ -409,7 +402,7 @@ TEST(RstcliReport, PcieDiskWithoutBusSpeedKeepsGenx) {
 }
 
 TEST(RstcliReport, EveryPrefixKeepsOnlyCompletelyReadDisks) {
-    const std::string full = ReadReport("raid1_data_14_8.txt");
+    const std::string full = test_data::ReadRstcliReport("raid1_data_14_8.txt");
     irst::RstState whole;
     disks::DiskState disks;
     irst::ParseReportText(full, 148, whole, disks);
@@ -434,7 +427,7 @@ TEST(RstcliReport, EveryPrefixKeepsOnlyCompletelyReadDisks) {
 }
 
 TEST(RstcliReport, TextEndsAtItsFirstNul) {
-    std::string text = ReadReport("optical_between_disks_14_5.txt");
+    std::string text = test_data::ReadRstcliReport("optical_between_disks_14_5.txt");
     text.insert(text.find("ID:                0-0-1-0"), std::string(1, '\0'));
     irst::RstState rst;
     disks::DiskState disks;
@@ -475,7 +468,8 @@ TEST(RstcliReport, SystemDiskSerialIsUpperCasedInTheDiskTableUpToItsMatch) {
     disks.DiskTable[1].serial = "  1744191f2abc";
     disks.DiskTable[2].serial = "  wd-wcav5eeeeeee";
     irst::RstState rst;
-    irst::ParseReportText(ReadReport("optical_between_disks_14_5.txt"), 145, rst, disks);
+    irst::ParseReportText(test_data::ReadRstcliReport("optical_between_disks_14_5.txt"), 145, rst,
+                          disks);
     EXPECT_EQ(disks.DiskTable[0].serial, "     Z1D2XY01");
     EXPECT_EQ(disks.DiskTable[1].serial, "  1744191F2ABC");
     EXPECT_EQ(disks.DiskTable[2].serial, "  wd-wcav5eeeeeee");
@@ -484,7 +478,7 @@ TEST(RstcliReport, SystemDiskSerialIsUpperCasedInTheDiskTableUpToItsMatch) {
 TEST(RstcliReport, EmptyTextResetsEverything) {
     irst::RstState rst;
     disks::DiskState disks;
-    irst::ParseReportText(ReadReport("acceleration_14_8.txt"), 148, rst, disks);
+    irst::ParseReportText(test_data::ReadRstcliReport("acceleration_14_8.txt"), 148, rst, disks);
     ASSERT_EQ(rst.AccelerationPresent, 1);
     irst::ParseReportText("", 148, rst, disks);
     EXPECT_EQ(rst.RstDiskCount, 0);
