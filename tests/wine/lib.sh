@@ -9,6 +9,9 @@
 #                                           registry values survive between wine calls
 #   volkit_present_windows win7|win81|win10 the Windows release the prefix presents
 #   volkit_install_program [DIR]            copies VOLKIT.exe and the stand-ins into C:\DIR
+#   volkit_fresh_install NAME [DIR]         ends the previous prefix's server, makes prefix NAME,
+#                                           installs into C:\DIR; sets program and windows (host
+#                                           paths of the program's and the Windows folder)
 #   volkit_run "COMMAND LINE" [CWD]         runs VOLKIT.exe with exactly that command line;
 #                                           returns its exit code; sets VOLKIT_CLOSES and
 #                                           VOLKIT_ELAPSED_MS
@@ -132,6 +135,14 @@ volkit_install_program() {
     if [ -d "$VOLKIT_STANDIN_DIR" ]; then
         cp -r "$VOLKIT_STANDIN_DIR"/. "$target/"
     fi
+}
+
+volkit_fresh_install() {
+    volkit_cleanup
+    volkit_new_prefix "$1"
+    volkit_install_program "${2:-VOLKIT}"
+    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    windows=$(volkit_unix_path 'C:\windows')
 }
 
 # Runs VOLKIT.exe from the installed program folder with exactly the given command line (the

@@ -12,10 +12,7 @@ overrides='iaStorAV iaStorV storahci iaStorSV pciide atapi'
 # A fresh prefix presenting the release, with the program, the modern drivers and their
 # StartOverride keys.
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    volkit_fresh_install "$1"
     volkit_present_windows "$1"
     for driver in storahci iAStorDataMgrSvc atapi; do
         wine reg add "$services\\$driver" /v Start /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1 ||

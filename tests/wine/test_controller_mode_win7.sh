@@ -10,10 +10,7 @@ services='HKLM\SYSTEM\CurrentControlSet\Services'
 
 # A fresh prefix with the program installed and the Windows 7 storage drivers present.
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    volkit_fresh_install "$1"
     for driver in iaStorV msahci; do
         wine reg add "$services\\$driver" /v Start /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1 ||
             volkit_fail "cannot add $driver"

@@ -10,10 +10,7 @@ volkit_wine_init "$1" "$2"
 runonce='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program "$2"
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    volkit_fresh_install "$1" "$2"
     # RunOnce stands in both views on Windows; operation 7 opens it and never creates it.
     wine reg add "$runonce" /f /reg:32 >/dev/null 2>&1 || volkit_fail "cannot add RunOnce"
     wine reg add "$runonce" /f /reg:64 >/dev/null 2>&1 || volkit_fail "cannot add RunOnce"

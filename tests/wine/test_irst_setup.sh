@@ -13,10 +13,7 @@ code3='{33333333-AAAA-BBBB-CCCC-000000000003}'
 # A fresh prefix with the program installed in C:\$2 (default VOLKIT) and IRST 14.8 recorded
 # where the installer records it on 64-bit Windows 7.
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program "${2:-VOLKIT}"
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    volkit_fresh_install "$1" "${2:-VOLKIT}"
     wine reg add 'HKLM\SOFTWARE\Intel\IRST' /v LastKitInstalled /d 14.8.0.1042 /f /reg:64 \
         >/dev/null 2>&1 || volkit_fail "cannot record the IRST release"
 }

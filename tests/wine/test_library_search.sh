@@ -11,10 +11,7 @@ runonce='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
 # Where qvx.dll lies | whether operation 7 runs.
 while IFS='|' read -r place runs; do
-    volkit_cleanup
-    volkit_new_prefix "library-$place"
-    volkit_install_program VOLKIT
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
+    volkit_fresh_install "library-$place" VOLKIT
     mv "$program/qvx.dll" "$VOLKIT_WINE_DIR/prefixes/library-$place.qvx.dll"
     library="$VOLKIT_WINE_DIR/prefixes/library-$place.qvx.dll"
     planted=$(volkit_unix_path 'C:\planted')

@@ -9,11 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 volkit_wine_init "$1" "$2"
 
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
-    windows=$(volkit_unix_path 'C:\windows')
+    volkit_fresh_install "$1"
     printf '0 0 0 0C008086 060000\n0 31 0 8C508086 060100\n0 31 2 8C028086 010601\n' \
         >"$program/qvx_pci.txt"
     printf 'list=IDE:AHCI:RAID\ncurrent=AHCI\ninitial=0\n' >"$program/zorm.txt"

@@ -12,11 +12,7 @@ volkit_wine_init "$1" "$2"
 reports="$VOLKIT_SOURCE_DIR/tests/data/rstcli"
 
 prepare() {
-    volkit_cleanup
-    volkit_new_prefix "$1"
-    volkit_install_program
-    program=$(volkit_unix_path "$VOLKIT_PROGRAM_DIR")
-    windows=$(volkit_unix_path 'C:\windows')
+    volkit_fresh_install "$1"
     wine reg add 'HKLM\SOFTWARE\Intel\IRST' /v LastKitInstalled /d "$2" /f /reg:64 \
         >/dev/null 2>&1 || volkit_fail "cannot record the IRST release"
     # The stand-in prints the report file beside itself.
